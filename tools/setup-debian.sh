@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-dev
+  build-essential cmake ninja-build pkg-config ccache clang clang-format libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libgl1-mesa-dri mesa-utils
   libopenal-dev libopenal1
