@@ -1,0 +1,181 @@
+#include "audio/AudioDirectXX.h"
+
+#include "audio/AudioManagerX.h"
+#include "audio/CSound.h"
+#include "audio/CSoundManager.h"
+#include "engine/ReportHooksX.h"
+
+namespace {
+
+uintptr_t KeyOf(const SoundX* instance) { return reinterpret_cast<uintptr_t>(instance); }
+
+// The listener's settings: 100 metres per unit (heard only through Doppler), a fifth of
+// real-world roll-off, no Doppler shift.
+constexpr float sDistanceFactor = 100.0f;
+constexpr float sRolloffFactor = 0.2f;
+constexpr float sDopplerFactor = 0.0f;
+
+}  // namespace
+
+bool IsAudioEnabled() { return true; }
+
+AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary) : mSoundLibrary(soundLibrary) {}
+
+AudioDirectXX::~AudioDirectXX() {
+  for (auto& entry : mSounds) delete entry.second;
+  mSounds.clear();
+  delete mSoundManager;
+}
+
+bool AudioDirectXX::Init() {
+  LogMessage("Init the sound module.");
+  if (!mSoundManager) mSoundManager = new CSoundManager;
+  KX_ASSERT(mSoundManager, "AudioDirectXX::Init");
+  return SetUpListener(mSoundManager->Initialize());
+}
+
+bool AudioDirectXX::InitLoopback(uint32_t frequency) {
+  LogMessage("Init the sound module.");
+  if (!mSoundManager) mSoundManager = new CSoundManager;
+  return SetUpListener(mSoundManager->InitializeLoopback(frequency));
+}
+
+bool AudioDirectXX::SetUpListener(bool deviceOpened) {
+  if (!deviceOpened) {
+    LogMessage("Audio unavailable: no sound device could be opened, the game runs silent");
+    return false;
+  }
+  mListenerParams = ListenerParams3DX();
+  mListenerParams.mDistanceFactor = sDistanceFactor;
+  mListenerParams.mRolloffFactor = sRolloffFactor;
+  mListenerParams.mDopplerFactor = sDopplerFactor;
+  mListenerPlaced = false;
+  mSoundManager->SetListenerParameters(mListenerParams);
+  LogMessage("Sound module initilized.");
+  return true;
+}
+
+bool AudioDirectXX::IsAvailable() const { return mSoundManager && mSoundManager->IsInitialized(); }
+
+CSound* AudioDirectXX::OpenSound(const StringX& path) {
+  if (!IsAvailable()) return nullptr;
+  CSound* sound = nullptr;
+  if (!mSoundManager->Create(&sound, path, SOUNDCAPS_CTRL3D)) {
+    KX_ASSERT_MSG(false, "AudioDirectXX::OpenSound", "false");
+    return nullptr;
+  }
+  if (sound->GetFormat().mChannels != 1) {
+    LogMessage((StringX("Sound refused, 3D sounds must be mono: ") + path).GetCharArray());
+    delete sound;
+    KX_ASSERT_MSG(false, "AudioDirectXX::OpenSound", "false");
+    return nullptr;
+  }
+  return sound;
+}
+
+SoundX* AudioDirectXX::AddSound(const StringX& fileName, SoundOwnerX* owner) {
+  if (!IsAudioEnabled() || !IsAvailable()) return nullptr;
+  CSound* sound = mSoundLibrary ? mSoundLibrary->GetSound(fileName) : nullptr;
+  if (!sound) {
+    KX_ASSERT_MSG(false, "AudioDirectXX::AddSound", "false");
+    return nullptr;
+  }
+  return PlaceSound(new SoundX(sound, owner));
+}
+
+SoundX* AudioDirectXX::AddAmbientSound(const StringX& fileName, const SoundVectorX& position) {
+  if (!IsAudioEnabled() || !IsAvailable()) return nullptr;
+  CSound* sound = mSoundLibrary ? mSoundLibrary->GetSound(fileName) : nullptr;
+  if (!sound) {
+    KX_ASSERT_MSG(false, "AudioDirectXX::AddAmbientSound", "false");
+    return nullptr;
+  }
+  SoundX* instance = PlaceSound(new SoundX(sound, position));
+  sound->Play(SOUNDPLAY_LOOPING);
+  return instance;
+}
+
+SoundX* AudioDirectXX::PlaceSound(SoundX* instance) {
+  SetupBuffers(instance);
+  mSounds[KeyOf(instance)] = instance;
+  instance->mBufferParams.mMinDistance = sMinDistance;
+  instance->mBufferParams.mMaxDistance = sMaxDistance;
+  UpdateSound(instance);
+  return instance;
+}
+
+bool AudioDirectXX::SetupBuffers(SoundX* instance) {
+  instance->m3DBuffer = instance->mSound ? instance->mSound->GetBuffer(0) : 0;
+  if (!instance->m3DBuffer) {
+    KX_ASSERT_MSG(false, "AudioDirectXX::SetupBuffers", "false");
+    return false;
+  }
+  instance->mBufferParams.mMode = SOUND3DMODE_NORMAL;
+  ApplySound3DParams(instance->m3DBuffer, instance->mBufferParams, mListenerParams.mRolloffFactor);
+  return true;
+}
+
+bool AudioDirectXX::RemoveSound(SoundX* instance) {
+  auto found = mSounds.find(KeyOf(instance));
+  if (found == mSounds.end()) {
+    KX_ASSERT_MSG(false, "AudioDirectXX::RemoveSound", "false");
+    return false;
+  }
+  mSounds.erase(found);
+  return true;
+}
+
+bool AudioDirectXX::ReleaseSound(SoundX* instance) {
+  if (!RemoveSound(instance)) return false;
+  delete instance;
+  return true;
+}
+
+bool AudioDirectXX::HasSound(const SoundX* instance) const {
+  return mSounds.find(KeyOf(instance)) != mSounds.end();
+}
+
+void AudioDirectXX::Update(float dt) {
+  if (mUpdateTimer < sUpdateInterval) {
+    mUpdateTimer += dt;
+    return;
+  }
+  const float elapsed = mUpdateTimer;
+  mUpdateTimer = 0.0f;
+  if (!IsAudioEnabled() || !IsAvailable() || !mListenerOwner.GetOwner()) return;
+
+  const SoundFrameX& camera = mListenerOwner.Read();
+  const SoundVectorX& last = mListenerParams.mPosition;
+  mListenerParams.mVelocity = SoundVectorX();
+  if (mListenerPlaced && elapsed > 0.0f) {
+    mListenerParams.mVelocity = {(camera.mPosition.x - last.x) / elapsed,
+                                 (camera.mPosition.y - last.y) / elapsed,
+                                 (camera.mPosition.z - last.z) / elapsed};
+  }
+  mListenerParams.mPosition = camera.mPosition;
+  mListenerParams.mOrientFront = camera.mFront;
+  mListenerParams.mOrientTop = camera.mTop;
+  mListenerPlaced = true;
+
+  for (auto entry = mSounds.begin(); entry != mSounds.end();) {
+    SoundX* instance = entry->second;
+    // A sound whose owner is gone is released once it has played out (a looping one at once).
+    if (instance->IsOrphaned() &&
+        (instance->mSound->IsLooping() || !instance->mSound->IsSoundPlaying())) {
+      entry = mSounds.erase(entry);
+      delete instance;
+      continue;
+    }
+    UpdateSound(instance);
+    ++entry;
+  }
+  mSoundManager->SetListenerParameters(mListenerParams);
+}
+
+void AudioDirectXX::UpdateSound(SoundX* instance) {
+  instance->mBufferParams.mPosition = instance->ReadPosition();
+  if (instance->m3DBuffer) {
+    ApplySound3DParams(instance->m3DBuffer, instance->mBufferParams,
+                       mListenerParams.mRolloffFactor);
+  }
+}

@@ -1,0 +1,181 @@
+#include "audio/CSoundManager.h"
+
+#include <AL/alext.h>
+
+#include <vector>
+
+#include "audio/CSound.h"
+#include "engine/ReportHooksX.h"
+
+namespace {
+
+// The primary buffer's format: the rate the mix runs at on a real device.
+constexpr ALCint sPrimaryFrequency = 22050;
+
+ALenum GetALFormat(const WaveFormatX& format) {
+  if (format.mChannels == 1) return format.mBitsPerSample == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16;
+  return format.mBitsPerSample == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
+}
+
+}  // namespace
+
+CSoundManager::~CSoundManager() { Release(); }
+
+bool CSoundManager::Initialize() {
+  Release();
+  // No device is a normal case (a machine without a sound card): the caller logs it.
+  ALCdevice* device = alcOpenDevice(nullptr);
+  if (!device) return false;
+  const ALCint attributes[] = {ALC_FREQUENCY, sPrimaryFrequency, ALC_HRTF_SOFT, ALC_FALSE, 0};
+  return CreateContext(device, attributes);
+}
+
+bool CSoundManager::InitializeLoopback(uint32_t frequency) {
+  Release();
+  auto openLoopback = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+      alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+  ALCdevice* device = openLoopback ? openLoopback(nullptr) : nullptr;
+  if (!device) {
+    KX_ASSERT_MSG(false, "CSoundManager::InitializeLoopback", "false");
+    return false;
+  }
+  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                               ALC_STEREO_SOFT,
+                               ALC_FORMAT_TYPE_SOFT,
+                               ALC_FLOAT_SOFT,
+                               ALC_FREQUENCY,
+                               static_cast<ALCint>(frequency),
+                               ALC_HRTF_SOFT,
+                               ALC_FALSE,
+                               0};
+  mLoopback = true;
+  return CreateContext(device, attributes);
+}
+
+bool CSoundManager::CreateContext(ALCdevice* device, const ALCint* attributes) {
+  ALCcontext* context = alcCreateContext(device, attributes);
+  if (!context || !alcMakeContextCurrent(context)) {
+    if (context) alcDestroyContext(context);
+    alcCloseDevice(device);
+    mLoopback = false;
+    KX_ASSERT_MSG(false, "CSoundManager::CreateContext", "false");
+    return false;
+  }
+  mDevice = device;
+  mContext = context;
+  // The distance model of DirectSound 3D: full volume up to the minimum distance, then
+  // min / (min + rolloff * (d - min)), held from the maximum distance on.
+  alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+  return true;
+}
+
+void CSoundManager::Release() {
+  // Sounds still alive keep their sources; the buffers and context go with the device.
+  for (auto& entry : mBuffers) {
+    alDeleteBuffers(1, &entry.second->mBuffer);
+    delete entry.second;
+  }
+  mBuffers.clear();
+  if (mContext) {
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(mContext);
+    mContext = nullptr;
+  }
+  if (mDevice) {
+    alcCloseDevice(mDevice);
+    mDevice = nullptr;
+  }
+  mLoopback = false;
+}
+
+bool CSoundManager::RenderLoopback(float* buffer, uint32_t frames) {
+  if (!mLoopback || !mDevice || !buffer) return false;
+  auto render =
+      reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(mDevice, "alcRenderSamplesSOFT"));
+  if (!render) return false;
+  render(mDevice, buffer, static_cast<ALCsizei>(frames));
+  return true;
+}
+
+bool CSoundManager::SetListenerParameters(const ListenerParams3DX& params) {
+  if (!mContext) return false;
+  ApplyListenerParams(params);
+  return true;
+}
+
+bool CSoundManager::Create(CSound** sound, const StringX& fileName, uint32_t creationFlags,
+                           uint32_t numberOfBuffers) {
+  *sound = nullptr;
+  if (!mContext || numberOfBuffers == 0) return false;
+  SoundBufferX* data = AcquireBuffer(fileName);
+  if (!data) return false;
+  std::vector<ALuint> sources(numberOfBuffers, 0);
+  alGetError();
+  alGenSources(static_cast<ALsizei>(numberOfBuffers), sources.data());
+  if (alGetError() != AL_NO_ERROR) {
+    LogMessage((StringX("No free sound voice for ") + fileName).GetCharArray());
+    KX_ASSERT_MSG(false, "CSoundManager::Create", "false");
+    ReleaseBuffer(data);
+    return false;
+  }
+  for (ALuint source : sources) alSourcei(source, AL_BUFFER, static_cast<ALint>(data->mBuffer));
+  *sound = new CSound(this, data, sources.data(), numberOfBuffers, creationFlags);
+  return true;
+}
+
+SoundBufferX* CSoundManager::AcquireBuffer(const StringX& fileName) {
+  const std::string key = fileName.GetCharArray() ? fileName.GetCharArray() : "";
+  auto found = mBuffers.find(key);
+  if (found != mBuffers.end()) {
+    ++found->second->mReferences;
+    return found->second;
+  }
+  CWaveFile wave;
+  if (!wave.Open(fileName)) {
+    KX_ASSERT_MSG(false, "CSoundManager::Create", "false");
+    return nullptr;
+  }
+  ALuint buffer = 0;
+  alGetError();
+  alGenBuffers(1, &buffer);
+  if (alGetError() != AL_NO_ERROR || !FillBufferWithSound(buffer, wave)) {
+    if (buffer) alDeleteBuffers(1, &buffer);
+    LogMessage((StringX("Sound data could not be loaded: ") + fileName).GetCharArray());
+    KX_ASSERT_MSG(false, "CSoundManager::Create", "false");
+    return nullptr;
+  }
+  auto* data = new SoundBufferX;
+  data->mBuffer = buffer;
+  data->mFormat = *wave.GetFormat();
+  data->mSize = wave.GetSize();
+  data->mReferences = 1;
+  data->mFileName = fileName;
+  mBuffers[key] = data;
+  return data;
+}
+
+void CSoundManager::ReleaseBuffer(SoundBufferX* buffer) {
+  // Found by address: data released with an earlier device is not touched again.
+  for (auto entry = mBuffers.begin(); entry != mBuffers.end(); ++entry) {
+    if (entry->second != buffer) continue;
+    if (--buffer->mReferences == 0) {
+      alDeleteBuffers(1, &buffer->mBuffer);
+      delete buffer;
+      mBuffers.erase(entry);
+    }
+    return;
+  }
+}
+
+bool CSoundManager::FillBufferWithSound(ALuint buffer, CWaveFile& wave) {
+  const WaveFormatX& format = *wave.GetFormat();
+  // Whole frames only: a cut-off last frame is completed with silence.
+  const uint32_t frames = (wave.GetSize() + format.mBlockAlign - 1u) / format.mBlockAlign;
+  std::vector<uint8_t> samples(static_cast<size_t>(frames) * format.mBlockAlign,
+                               format.mBitsPerSample == 8 ? 128 : 0);
+  wave.ResetFile();
+  wave.Read(samples.data(), static_cast<uint32_t>(samples.size()));
+  alBufferData(buffer, GetALFormat(format), samples.data(), static_cast<ALsizei>(samples.size()),
+               static_cast<ALsizei>(format.mSamplesPerSec));
+  return alGetError() == AL_NO_ERROR;
+}
