@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "foundation/StringX.h"
+
 namespace {
 std::atomic<LogMessageHookX> sLogMessage{nullptr};
 std::atomic<ReportHookX> sAssertFailed{nullptr};
@@ -36,4 +38,18 @@ void CodeNotDone(const char* file, const char* function, int32_t line, const cha
 
 void LogNormal(const char* file, const char* function, int32_t line, const char* text) {
   CallReport(sLogNormal, file, function, line, text);
+}
+
+void LogMessage(const StringX& text) { LogMessage(text.GetCharArray()); }
+
+void AssertFailed(const StringX& file, const StringX& function, int32_t line, const StringX& text) {
+  AssertFailed(file.GetCharArray(), function.GetCharArray(), line, text.GetCharArray());
+}
+
+void CodeNotDone(const StringX& file, const StringX& function, int32_t line, const StringX& text) {
+  CodeNotDone(file.GetCharArray(), function.GetCharArray(), line, text.GetCharArray());
+}
+
+void LogNormal(const StringX& file, const StringX& function, int32_t line, const StringX& text) {
+  LogNormal(file.GetCharArray(), function.GetCharArray(), line, text.GetCharArray());
 }

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 using LogMessageHookX = void (*)(const char* text);
-using ReportHookX = void (*)(const char* file, const char* function, int32_t line, const char* text);
+using ReportHookX = void (*)(const char* file, const char* function, int32_t line,
+                             const char* text);
 
 struct ReportHooksX {
   LogMessageHookX logMessage = nullptr;
@@ -22,10 +23,18 @@ void AssertFailed(const char* file, const char* function, int32_t line, const ch
 void CodeNotDone(const char* file, const char* function, int32_t line, const char* text);
 void LogNormal(const char* file, const char* function, int32_t line, const char* text);
 
+// The same with StringX texts (log lines are built with StringX concatenation); an empty
+// string passes as an empty text.
+class StringX;
+void LogMessage(const StringX& text);
+void AssertFailed(const StringX& file, const StringX& function, int32_t line, const StringX& text);
+void CodeNotDone(const StringX& file, const StringX& function, int32_t line, const StringX& text);
+void LogNormal(const StringX& file, const StringX& function, int32_t line, const StringX& text);
+
 // Reports a failed condition through AssertFailed and lets the caller go on.
 // `function` is the qualified name, class and method joined by two colons.
-#define KX_ASSERT(condition, function)                                      \
-  do {                                                                      \
+#define KX_ASSERT(condition, function)                                          \
+  do {                                                                          \
     if (!(condition)) ::AssertFailed(__FILE__, function, __LINE__, #condition); \
   } while (0)
 // Reports a failure with a fixed message ("Not allowed", "Invalid case!", ...).
