@@ -1,0 +1,28 @@
+// Bakes the city's lightmaps: a dim night sky plus warm street lamps, shadowed by the
+// height field. One luxel per 16 texture units, RGB bytes row by row.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "BspFormat.h"
+#include "CityLayout.h"
+
+namespace kxres {
+
+class Lightmapper {
+ public:
+  explicit Lightmapper(const CityLayout& city) : mCity(city) {}
+
+  // points: the face's corners; normal: its outward unit normal.
+  std::vector<uint8_t> Bake(const std::vector<std::array<float, 3>>& points,
+                            const std::array<float, 3>& normal, const BspTexInfo& texInfo,
+                            const LightmapExtent& extent) const;
+
+ private:
+  std::array<float, 3> Light(const Vec3f& p, const std::array<float, 3>& normal) const;
+  const CityLayout& mCity;
+};
+
+}  // namespace kxres
