@@ -4,6 +4,7 @@
 #include "audio/CSound.h"
 #include "audio/CSoundManager.h"
 #include "engine/ReportHooksX.h"
+#include "foundation/ArrayX.h"
 
 namespace {
 
@@ -22,8 +23,7 @@ bool IsAudioEnabled() { return true; }
 AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary) : mSoundLibrary(soundLibrary) {}
 
 AudioDirectXX::~AudioDirectXX() {
-  for (auto& entry : mSounds) delete entry.second;
-  mSounds.clear();
+  mSounds.ClearAndDelete();
   delete mSoundManager;
 }
 
@@ -97,7 +97,7 @@ SoundX* AudioDirectXX::AddAmbientSound(const StringX& fileName, const SoundVecto
 
 SoundX* AudioDirectXX::PlaceSound(SoundX* instance) {
   SetupBuffers(instance);
-  mSounds[KeyOf(instance)] = instance;
+  mSounds.Add(instance, KeyOf(instance));
   instance->mBufferParams.mMinDistance = sMinDistance;
   instance->mBufferParams.mMaxDistance = sMaxDistance;
   UpdateSound(instance);
@@ -116,12 +116,10 @@ bool AudioDirectXX::SetupBuffers(SoundX* instance) {
 }
 
 bool AudioDirectXX::RemoveSound(SoundX* instance) {
-  auto found = mSounds.find(KeyOf(instance));
-  if (found == mSounds.end()) {
+  if (!mSounds.Remove(KeyOf(instance))) {
     KX_ASSERT_MSG(false, "AudioDirectXX::RemoveSound", "false");
     return false;
   }
-  mSounds.erase(found);
   return true;
 }
 
@@ -132,7 +130,7 @@ bool AudioDirectXX::ReleaseSound(SoundX* instance) {
 }
 
 bool AudioDirectXX::HasSound(const SoundX* instance) const {
-  return mSounds.find(KeyOf(instance)) != mSounds.end();
+  return mSounds.Find(KeyOf(instance)) != nullptr;
 }
 
 void AudioDirectXX::Update(float dt) {
@@ -157,18 +155,18 @@ void AudioDirectXX::Update(float dt) {
   mListenerParams.mOrientTop = camera.mTop;
   mListenerPlaced = true;
 
-  for (auto entry = mSounds.begin(); entry != mSounds.end();) {
-    SoundX* instance = entry->second;
+  ArrayX<SoundX*> finished;
+  for (auto& node : mSounds) {
+    SoundX* instance = node.GetValue();
     // A sound whose owner is gone is released once it has played out (a looping one at once).
     if (instance->IsOrphaned() &&
         (instance->mSound->IsLooping() || !instance->mSound->IsSoundPlaying())) {
-      entry = mSounds.erase(entry);
-      delete instance;
-      continue;
+      finished.Add(instance);
+    } else {
+      UpdateSound(instance);
     }
-    UpdateSound(instance);
-    ++entry;
   }
+  for (SoundX* instance : finished) ReleaseSound(instance);
   mSoundManager->SetListenerParameters(mListenerParams);
 }
 

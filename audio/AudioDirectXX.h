@@ -6,11 +6,11 @@
 // A machine without a sound device is a normal case: Init logs that audio is unavailable and
 // from then on every entry point does nothing and hands out no sound, so the game runs silent.
 #include <cstdint>
-#include <map>
 
 #include "audio/Sound3DX.h"
 #include "audio/SoundOwnerX.h"
 #include "audio/SoundX.h"
+#include "foundation/BinarySearchTreeX.h"
 #include "foundation/StringX.h"
 
 class AudioManagerX;
@@ -57,7 +57,7 @@ class AudioDirectXX {
 
   CSoundManager* GetSoundManager() const { return mSoundManager; }
   const ListenerParams3DX& GetListenerParams() const { return mListenerParams; }
-  uint32_t GetNumberOfSounds() const { return static_cast<uint32_t>(mSounds.size()); }
+  uint32_t GetNumberOfSounds() const { return mSounds.Size(); }
   bool HasSound(const SoundX* instance) const;
 
   static constexpr float sUpdateInterval = 0.1f;
@@ -70,7 +70,8 @@ class AudioDirectXX {
   void UpdateSound(SoundX* instance);
   void UpdateListener(float elapsed);
 
-  std::map<uintptr_t, SoundX*> mSounds;
+  // The sounds placed, by address.
+  BinarySearchTreeX<SoundX*, uintptr_t> mSounds;
   CSoundManager* mSoundManager = nullptr;
   ListenerParams3DX mListenerParams;
   float mUpdateTimer = 0.0f;

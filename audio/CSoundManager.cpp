@@ -71,11 +71,8 @@ bool CSoundManager::CreateContext(ALCdevice* device, const ALCint* attributes) {
 
 void CSoundManager::Release() {
   // Sounds still alive keep their sources; the buffers and context go with the device.
-  for (auto& entry : mBuffers) {
-    alDeleteBuffers(1, &entry.second->mBuffer);
-    delete entry.second;
-  }
-  mBuffers.clear();
+  for (auto& node : mBuffers) alDeleteBuffers(1, &node.GetValue()->mBuffer);
+  mBuffers.ClearAndDelete();
   if (mContext) {
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(mContext);
@@ -124,11 +121,9 @@ bool CSoundManager::Create(CSound** sound, const StringX& fileName, uint32_t cre
 }
 
 SoundBufferX* CSoundManager::AcquireBuffer(const StringX& fileName) {
-  const std::string key = fileName.GetCharArray() ? fileName.GetCharArray() : "";
-  auto found = mBuffers.find(key);
-  if (found != mBuffers.end()) {
-    ++found->second->mReferences;
-    return found->second;
+  if (SoundBufferX** found = mBuffers.FindValue(fileName)) {
+    ++(*found)->mReferences;
+    return *found;
   }
   CWaveFile wave;
   if (!wave.Open(fileName)) {
@@ -150,18 +145,18 @@ SoundBufferX* CSoundManager::AcquireBuffer(const StringX& fileName) {
   data->mSize = wave.GetSize();
   data->mReferences = 1;
   data->mFileName = fileName;
-  mBuffers[key] = data;
+  mBuffers.Add(data, fileName);
   return data;
 }
 
 void CSoundManager::ReleaseBuffer(SoundBufferX* buffer) {
   // Found by address: data released with an earlier device is not touched again.
-  for (auto entry = mBuffers.begin(); entry != mBuffers.end(); ++entry) {
-    if (entry->second != buffer) continue;
+  for (auto& node : mBuffers) {
+    if (node.GetValue() != buffer) continue;
     if (--buffer->mReferences == 0) {
+      mBuffers.Remove(buffer->mFileName);
       alDeleteBuffers(1, &buffer->mBuffer);
       delete buffer;
-      mBuffers.erase(entry);
     }
     return;
   }

@@ -6,11 +6,10 @@
 #include <AL/alc.h>
 
 #include <cstdint>
-#include <map>
-#include <string>
 
 #include "audio/CWaveFile.h"
 #include "audio/Sound3DX.h"
+#include "foundation/BinarySearchTreeX.h"
 #include "foundation/StringX.h"
 
 class CSound;
@@ -58,7 +57,7 @@ class CSoundManager {
   // Gives back one reference to shared data (the sound's destructor calls it).
   void ReleaseBuffer(SoundBufferX* buffer);
   // Files whose data is loaded now.
-  uint32_t GetNumberOfLoadedFiles() const { return static_cast<uint32_t>(mBuffers.size()); }
+  uint32_t GetNumberOfLoadedFiles() const { return mBuffers.Size(); }
 
  private:
   bool CreateContext(ALCdevice* device, const ALCint* attributes);
@@ -70,5 +69,5 @@ class CSoundManager {
   ALCdevice* mDevice = nullptr;
   ALCcontext* mContext = nullptr;
   bool mLoopback = false;
-  std::map<std::string, SoundBufferX*> mBuffers;
+  BinarySearchTreeX<SoundBufferX*, StringX> mBuffers;
 };
