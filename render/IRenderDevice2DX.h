@@ -1,0 +1,18 @@
+#pragma once
+// The screen overlay the render device draws over every frame: console text, counters, crosshair.
+// The device calls Update first thing in a frame, DrawInScene inside the scene and Draw last.
+#include <atomic>
+#include <cstdint>
+
+class IRenderDevice2DX {
+ public:
+  virtual ~IRenderDevice2DX() = default;
+  virtual void Update(float dt) = 0;
+  virtual void DrawInScene() {}
+  virtual void Draw() = 0;
+  // Any thread may add console lines.
+  virtual void AddText(const char* text) = 0;
+
+  std::atomic<int32_t> mHitCounter{-1};   // shown when >= 0
+  std::atomic<int32_t> mKillCounter{-1};  // shown when >= 0
+};

@@ -1,0 +1,439 @@
+// The render device on a real GL context (Mesa's software renderer under the test run's X server
+// or SDL's offscreen driver): its thread, clear rules, culling and fill modes, projection, the
+// request queues and texture upload, checked on pixels read back from the frame.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "RenderTestSupport.h"
+#include "engine/ReportHooksX.h"
+#include "render/RenderDirectXX.h"
+
+namespace {
+
+using Creator = std::function<IRenderableObjectX*()>;
+
+// Renderables made by the device's factory come from here, by object address.
+std::mutex sCreatorsLock;
+std::map<const void*, Creator> sCreators;
+std::atomic<int> sFactoryCalls{0};
+std::atomic<int> sDestroyed{0};
+std::atomic<bool> sDestroyedOnRenderThread{true};
+RenderDirectXX* sDevice = nullptr;
+
+// Counts its own deletion and checks where it happens.
+class CountingRenderable : public TriangleRenderable {
+ public:
+  using TriangleRenderable::TriangleRenderable;
+  ~CountingRenderable() override {
+    if (!sDevice->IsRenderThread()) sDestroyedOnRenderThread = false;
+    ++sDestroyed;
+  }
+};
+
+IRenderableObjectX* MakeRenderable(Object3DX* object, ObjectMoveableX* moveable) {
+  ++sFactoryCalls;
+  const void* key = object ? static_cast<const void*>(object) : static_cast<const void*>(moveable);
+  std::lock_guard<std::mutex> lock(sCreatorsLock);
+  auto it = sCreators.find(key);
+  return it == sCreators.end() ? nullptr : it->second();
+}
+
+// A triangle 40 units wide at 100 units in front of the camera, clockwise on screen (a front
+// face) or counter-clockwise (a back face).
+// Farther triangles are as much larger, so they cover the same part of the screen.
+std::vector<float> Triangle(bool clockwise, float z = -100.0f) {
+  const float s = 20.0f * std::fabs(z) / 100.0f;
+  if (clockwise) return {-s, -s, z, -s, s, z, s, s, z};
+  return {-s, -s, z, s, s, z, -s, s, z};
+}
+
+class RenderDeviceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    LogCapture::Install();
+    sHost = new TestHost();
+    sDevice = new RenderDirectXX(sHost);
+    sDevice->SetRenderableFactory(MakeRenderable);
+  }
+  static void TearDownTestSuite() {
+    sHost->Quit();
+    delete sDevice;
+    sDevice = nullptr;
+    delete sHost;
+    sHost = nullptr;
+    SetReportHooks({});
+  }
+  void SetUp() override {
+    if (!sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context on this machine";
+    LogCapture::Clear();
+  }
+  void TearDown() override {
+    if (!sDevice || !sDevice->IsStarted()) return;
+    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
+    sHost->mRunning = false;
+    sHost->Release();
+    sHost->WaitFrames(2);
+    std::lock_guard<std::mutex> lock(sCreatorsLock);
+    sCreators.clear();
+  }
+
+  // A stand-in object address (the device never looks behind it).
+  Object3DX* NewObject() {
+    mObjects.push_back(std::make_unique<int>(0));
+    return reinterpret_cast<Object3DX*>(mObjects.back().get());
+  }
+  Object3DX* Show(Creator creator) {
+    Object3DX* object = NewObject();
+    {
+      std::lock_guard<std::mutex> lock(sCreatorsLock);
+      sCreators[object] = std::move(creator);
+    }
+    sDevice->AddObject3D(object);
+    mShown.push_back(object);
+    return object;
+  }
+  static FrameCaptureX Capture() {
+    std::future<FrameCaptureX> frame = sDevice->CaptureNextFrame();
+    if (frame.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+      ADD_FAILURE() << "no frame drawn";
+      return {};
+    }
+    return frame.get();
+  }
+  // Where a world point lands on the screen under the described projection.
+  static void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px,
+                      uint32_t& py) {
+    const Matrix4X p =
+        Matrix4X::PerspectiveFovRH(0.7853982f, float(f.mWidth) / f.mHeight, 10.0f, 4000.0f);
+    const float cx = x * p.m[0][0], cy = y * p.m[1][1], w = -z;
+    px = static_cast<uint32_t>((cx / w * 0.5f + 0.5f) * f.mWidth);
+    py = static_cast<uint32_t>((0.5f - cy / w * 0.5f) * f.mHeight);
+  }
+  // The colour at a point inside the triangles above.
+  static uint32_t AtTriangle(const FrameCaptureX& f, float z = -100.0f) {
+    uint32_t px, py;
+    ToPixel(f, -10.0f * -z / 100.0f, 5.0f * -z / 100.0f, z, px, py);
+    return f.At(px, py);
+  }
+
+  static TestHost* sHost;
+  std::vector<std::unique_ptr<int>> mObjects;
+  std::vector<Object3DX*> mShown;
+};
+TestHost* RenderDeviceTest::sHost = nullptr;
+
+TEST_F(RenderDeviceTest, RendersOnItsOwnThreadAtTheScreenSize) {
+  EXPECT_FALSE(sDevice->IsRenderThread());
+  EXPECT_GT(RenderDirectXX::GetScreenWidth(), 0);
+  EXPECT_EQ(sDevice->GetWidth(), uint32_t(RenderDirectXX::GetScreenWidth()));
+  EXPECT_EQ(sDevice->GetHeight(), uint32_t(RenderDirectXX::GetScreenHeight()));
+  const FrameCaptureX frame = Capture();
+  EXPECT_EQ(frame.mWidth, sDevice->GetWidth());
+  EXPECT_EQ(frame.mPixels.size(), size_t{frame.mWidth} * frame.mHeight * 4);
+}
+
+TEST_F(RenderDeviceTest, ColourIsClearedOnlyWhenTheSkyCannotCoverIt) {
+  using R = RenderDirectXX;
+  const uint32_t depthStencil = GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
+  const uint32_t all = depthStencil | GL_COLOR_BUFFER_BIT;
+  EXPECT_EQ(R::GetClearFlags(R::FILLMODE_SOLID, false, true), depthStencil);
+  EXPECT_EQ(R::GetClearFlags(R::FILLMODE_SOLID, false, false), all);  // loading
+  EXPECT_EQ(R::GetClearFlags(R::FILLMODE_SOLID, true, true), all);
+  EXPECT_EQ(R::GetClearFlags(R::FILLMODE_WIREFRAME, false, true), all);
+  EXPECT_EQ(R::GetClearFlags(R::FILLMODE_POINT, false, true), all);
+}
+
+TEST_F(RenderDeviceTest, LoadingFramesAreClearedToOpaqueBlack) {
+  const FrameCaptureX frame = Capture();
+  ASSERT_FALSE(frame.mPixels.empty());
+  for (uint32_t y : {0u, frame.mHeight / 2, frame.mHeight - 1}) {
+    for (uint32_t x : {0u, frame.mWidth / 2, frame.mWidth - 1})
+      EXPECT_EQ(frame.At(x, y), 0xFF000000u);
+  }
+}
+
+TEST_F(RenderDeviceTest, FrontFacesAreDrawnAndBackFacesCulledUnlessCullingIsOff) {
+  Object3DX* front = Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
+  FrameCaptureX frame = Capture();
+  EXPECT_EQ(AtTriangle(frame), 0xFF0000FFu);  // opaque red
+  sDevice->RemoveObject3D(front);
+  Object3DX* back = Show([] { return new TriangleRenderable(Triangle(false), 0, 1, 0); });
+  frame = Capture();
+  EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
+
+  sDevice->ToggleBackfaceCulling();
+  EXPECT_TRUE(LogCapture::Contains("Drawing backfacing polygons"));
+  frame = Capture();
+  EXPECT_EQ(AtTriangle(frame), 0xFF00FF00u);
+  sDevice->ToggleBackfaceCulling();
+  EXPECT_TRUE(LogCapture::Contains("Culling backfacing polygons"));
+  sDevice->RemoveObject3D(back);
+}
+
+TEST_F(RenderDeviceTest, GeometryBehindTheCameraOrBeyondTheFarPlaneIsNotDrawn) {
+  Show([] { return new TriangleRenderable(Triangle(true, -3900.0f), 1, 1, 1); });
+  Show([] { return new TriangleRenderable(Triangle(true, -4100.0f), 1, 0, 0); });
+  Show([] { return new TriangleRenderable(Triangle(true, 100.0f), 0, 1, 0); });
+  const FrameCaptureX frame = Capture();
+  EXPECT_EQ(AtTriangle(frame, -3900.0f), 0xFFFFFFFFu);
+  // Nothing red or green anywhere: the far triangle and the one behind the camera are clipped.
+  for (uint32_t y = 0; y < frame.mHeight; y += 5) {
+    for (uint32_t x = 0; x < frame.mWidth; x += 5) {
+      const uint32_t c = frame.At(x, y);
+      ASSERT_TRUE(c == 0xFF000000u || c == 0xFFFFFFFFu) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(RenderDeviceTest, WireframeAndPointModesDrawBackFacesWithoutFillingThem) {
+  Show([] { return new TriangleRenderable(Triangle(false), 1, 1, 1); });
+  sDevice->CycleFillMode();
+  ASSERT_EQ(sDevice->GetFillMode(), RenderDirectXX::FILLMODE_WIREFRAME);
+  sHost->mRunning = true;  // the colour buffer is still cleared in this mode
+  FrameCaptureX frame = Capture();
+  EXPECT_EQ(AtTriangle(frame), 0xFF000000u);  // the inside stays empty
+  uint32_t x0, y0, x1, y1;
+  ToPixel(frame, -20.0f, 0.0f, -100.0f, x0, y0);  // the left edge
+  bool edgeDrawn = false;
+  for (uint32_t x = x0 - 2; x <= x0 + 2; ++x) edgeDrawn |= frame.At(x, y0) == 0xFFFFFFFFu;
+  EXPECT_TRUE(edgeDrawn);
+
+  sDevice->CycleFillMode();
+  ASSERT_EQ(sDevice->GetFillMode(), RenderDirectXX::FILLMODE_POINT);
+  frame = Capture();
+  ToPixel(frame, -20.0f, 20.0f, -100.0f, x1, y1);  // a corner
+  bool cornerDrawn = false;
+  for (uint32_t y = y1 - 1; y <= y1 + 1; ++y) {
+    for (uint32_t x = x1 - 1; x <= x1 + 1; ++x) cornerDrawn |= frame.At(x, y) == 0xFFFFFFFFu;
+  }
+  EXPECT_TRUE(cornerDrawn);
+  bool edgeMiddleEmpty = true;
+  for (uint32_t x = x0 - 2; x <= x0 + 2; ++x) edgeMiddleEmpty &= frame.At(x, y0) == 0xFF000000u;
+  EXPECT_TRUE(edgeMiddleEmpty);
+
+  sDevice->CycleFillMode();
+  EXPECT_EQ(sDevice->GetFillMode(), RenderDirectXX::FILLMODE_SOLID);
+}
+
+TEST_F(RenderDeviceTest, SwitchingTheSceneOffKeepsObjectsFromBeingDrawn) {
+  Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
+  sDevice->DebugDrawNormalToggle();
+  EXPECT_TRUE(LogCapture::Contains("Debug : Stopped drawing Normal"));
+  EXPECT_EQ(AtTriangle(Capture()), 0xFF000000u);
+  sDevice->DebugDrawNormalToggle();
+  EXPECT_TRUE(LogCapture::Contains("Debug : Drawing Normal"));
+  EXPECT_EQ(AtTriangle(Capture()), 0xFF0000FFu);
+}
+
+TEST_F(RenderDeviceTest, SwitchesLogTheirTexts) {
+  sDevice->DebugDrawBSPTreeToggle();
+  sDevice->DebugDrawBSPTreeToggle();
+  sDevice->DebugDrawEdgesToggle();
+  sDevice->DebugDrawEdgesToggle();
+  sDevice->DebugDrawShadowVolumesToggle();
+  sDevice->DebugDrawShadowVolumesToggle();
+  sDevice->ToggleFullClearBackBuffer();
+  sDevice->ToggleFullClearBackBuffer();
+  for (const char* text :
+       {"Debug : Drawing BSP-Tree", "Debug : Stopped drawing BSP-Tree", "Debug : Drawing Edges",
+        "Debug : Stopped drawing Edges", "Debug : Drawing ShadowVolumes",
+        "Debug : Stopped drawing ShadowVolumes", "Debug : Doing full clear of the backbuffer",
+        "Debug : Backbuffer clearing has been returned to normal"}) {
+    EXPECT_EQ(LogCapture::Count(text), 1) << text;
+  }
+  EXPECT_FALSE(sDevice->IsDrawingBSPTreeDebug());
+  EXPECT_FALSE(sDevice->IsFullClear());
+}
+
+TEST_F(RenderDeviceTest, AddAndRemoveOfOneMoveableInOneFrameLeaveNothing) {
+  Object3DX* stand = NewObject();
+  ObjectMoveableX* moveable = reinterpret_cast<ObjectMoveableX*>(stand);
+  {
+    std::lock_guard<std::mutex> lock(sCreatorsLock);
+    sCreators[moveable] = [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
+  }
+  const int callsBefore = sFactoryCalls;
+  sHost->Hold();
+  sDevice->AddObjectMoveable(moveable);
+  sDevice->RemoveObjectMoveable(moveable);
+  sHost->Release();
+  const FrameCaptureX frame = Capture();
+  EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
+  EXPECT_EQ(sFactoryCalls, callsBefore);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+}
+
+TEST_F(RenderDeviceTest, RemovedObjectsAreDestroyedOnTheRenderThreadAndUnknownOnesIgnored) {
+  const int destroyedBefore = sDestroyed;
+  Object3DX* object = Show([] { return new CountingRenderable(Triangle(true), 1, 0, 0); });
+  sDevice->RemoveObject3D(NewObject());  // never added
+  Capture();
+  EXPECT_EQ(sDevice->GetRenderableCount(), 1u);
+  sDevice->AddObject3D(object);  // already there: no second renderable
+  sDevice->RemoveObject3D(object);
+  const FrameCaptureX frame = Capture();
+  EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
+  EXPECT_EQ(sDestroyed, destroyedBefore + 1);
+  EXPECT_TRUE(sDestroyedOnRenderThread);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+}
+
+TEST_F(RenderDeviceTest, SkyBoxIsMadeOnlyFromExactlySixTextures) {
+  std::atomic<int> made{0};
+  sDevice->SetSkyBoxFactory([&made](const std::vector<TextureX*>& textures) -> IRenderableObjectX* {
+    ++made;
+    EXPECT_EQ(textures.size(), 6u);
+    return new TriangleRenderable({}, 0, 0, 0);
+  });
+  std::vector<int> faces(6);
+  std::vector<TextureX*> textures;
+  for (int& face : faces) textures.push_back(reinterpret_cast<TextureX*>(&face));
+  sDevice->SetSkyBoxTextures(std::vector<TextureX*>(textures.begin(), textures.begin() + 5));
+  Capture();
+  Capture();
+  EXPECT_EQ(made, 0);
+  sDevice->SetSkyBoxTextures(textures);
+  Capture();
+  Capture();
+  EXPECT_EQ(made, 1);
+  EXPECT_TRUE(sDevice->HasSkyBox());
+  EXPECT_EQ(LogCapture::Count("Creating skybox"), 1);
+  sDevice->SetSkyBoxTextures({});  // ignored once the sky box exists
+  Capture();
+  EXPECT_TRUE(sDevice->HasSkyBox());
+  sDevice->SetSkyBoxFactory(nullptr);
+}
+
+// One DXT1 block of one colour (RGB 565), all pixels on the first colour.
+void PutBlock(std::vector<uint8_t>& data, size_t block, uint16_t color) {
+  data[block * 8 + 0] = color & 0xFF;
+  data[block * 8 + 1] = color >> 8;
+  // The second colour below the first keeps the block in four-colour mode.
+  data[block * 8 + 2] = data[block * 8 + 3] = 0;
+  for (int i = 4; i < 8; ++i) data[block * 8 + i] = 0;
+}
+
+// 8x8 texture: red, blue on the top row of blocks; green, white below.
+std::vector<uint8_t> QuadrantBlocks() {
+  std::vector<uint8_t> data(4 * 8);
+  PutBlock(data, 0, 0xF800);
+  PutBlock(data, 1, 0x001F);
+  PutBlock(data, 2, 0x07E0);
+  PutBlock(data, 3, 0xFFFF);
+  return data;
+}
+
+void ExpectQuadrants(const FrameCaptureX& f) {
+  ASSERT_FALSE(f.mPixels.empty());
+  const uint32_t w = f.mWidth, h = f.mHeight;
+  EXPECT_EQ(f.At(w / 4, h / 4), 0xFF0000FFu) << "top left red";
+  EXPECT_EQ(f.At(3 * w / 4, h / 4), 0xFFFF0000u) << "top right blue";
+  EXPECT_EQ(f.At(w / 4, 3 * h / 4), 0xFF00FF00u) << "bottom left green";
+  EXPECT_EQ(f.At(3 * w / 4, 3 * h / 4), 0xFFFFFFFFu) << "bottom right white";
+}
+
+TEST_F(RenderDeviceTest, DXT1TextureShowsOnAQuadUploadedCompressedWhereTheDriverHasS3TC) {
+  const std::vector<uint8_t> blocks = QuadrantBlocks();
+  DeviceTextureX* texture =
+      sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), static_cast<uint32_t>(blocks.size()));
+  ASSERT_NE(texture, nullptr);
+  Show([texture] { return new ScreenQuadRenderable(texture); });
+  ExpectQuadrants(Capture());
+  EXPECT_NE(texture->GetName(), 0u);
+  EXPECT_EQ(texture->IsStoredCompressed(), sDevice->HasS3TC());
+  for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
+  mShown.clear();
+  EXPECT_TRUE(sDevice->ReleaseResource(texture));
+  Capture();
+}
+
+TEST_F(RenderDeviceTest, DXT1TextureUnpackedOnUploadLooksTheSame) {
+  sDevice->ForceDXT1Unpacking();
+  const std::vector<uint8_t> blocks = QuadrantBlocks();
+  DeviceTextureX* texture =
+      sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), static_cast<uint32_t>(blocks.size()));
+  ASSERT_NE(texture, nullptr);
+  Show([texture] { return new ScreenQuadRenderable(texture); });
+  ExpectQuadrants(Capture());
+  EXPECT_FALSE(texture->IsStoredCompressed());
+  for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
+  mShown.clear();
+  sDevice->ReleaseResource(texture);
+  Capture();
+}
+
+TEST_F(RenderDeviceTest, A8R8G8B8TextureKeepsItsChannelsAndRowOrder) {
+  const uint32_t pixels[4] = {0xFFFF0000, 0xFF0000FF, 0xFF00FF00, 0xFFFFFFFF};
+  DeviceTextureX* texture = sDevice->TextureCreate(nullptr, 2, 2, pixels);
+  ASSERT_NE(texture, nullptr);
+  Show([texture] { return new ScreenQuadRenderable(texture); });
+  ExpectQuadrants(Capture());
+  for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
+  mShown.clear();
+  sDevice->ReleaseResource(texture);
+  Capture();
+}
+
+TEST_F(RenderDeviceTest, TextureRequestsWithTooLittleDataOrNonSquareCubesAreRefused) {
+  const std::vector<uint8_t> blocks = QuadrantBlocks();
+  EXPECT_EQ(sDevice->TextureCreate(nullptr, 16, 16, blocks.data(), 32), nullptr);
+  EXPECT_EQ(sDevice->TextureCreate(nullptr, 0, 8, blocks.data(), 32), nullptr);
+  EXPECT_EQ(sDevice->TextureCreate(nullptr, 8, 8, nullptr, 32), nullptr);
+  EXPECT_EQ(sDevice->TextureCubeCreate(nullptr, 8, 8, blocks.data(), 32), nullptr);  // one face
+  EXPECT_EQ(sDevice->TextureCubeCreate(nullptr, 8, 4, blocks.data(), 32), nullptr);
+  EXPECT_TRUE(LogCapture::Contains("width == height"));
+
+  std::vector<uint8_t> faces(6 * 32);
+  for (int face = 0; face < 6; ++face)
+    std::copy(blocks.begin(), blocks.end(), faces.begin() + face * 32);
+  DeviceTextureX* cube = sDevice->TextureCubeCreate(nullptr, 8, 8, faces.data(), 6 * 32);
+  ASSERT_NE(cube, nullptr);
+  // Given back before the render thread made it: dropped with its request.
+  sHost->Hold();
+  DeviceTextureX* early = sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), 32);
+  EXPECT_TRUE(sDevice->ReleaseResource(early));
+  sHost->Release();
+  Capture();
+  EXPECT_NE(cube->GetName(), 0u);
+  EXPECT_EQ(cube->GetKind(), TEXTUREKIND_CUBE);
+  sDevice->ReleaseResource(cube);
+}
+
+TEST(TextureUploader, UnpacksDXT1OfAnySizeWithinTheImage) {
+  std::vector<uint8_t> blocks(2 * 2 * 8);
+  PutBlock(blocks, 0, 0xF800);
+  PutBlock(blocks, 1, 0x001F);
+  PutBlock(blocks, 2, 0x07E0);
+  PutBlock(blocks, 3, 0xFFFF);
+  const std::vector<uint8_t> rgba = TextureUploaderX::DecompressDXT1(blocks.data(), 5, 6);
+  ASSERT_EQ(rgba.size(), 5u * 6u * 4u);
+  auto at = [&](int x, int y) {
+    return std::vector<uint8_t>(&rgba[(y * 5 + x) * 4], &rgba[(y * 5 + x) * 4] + 4);
+  };
+  EXPECT_EQ(at(0, 0), (std::vector<uint8_t>{255, 0, 0, 255}));
+  EXPECT_EQ(at(4, 0), (std::vector<uint8_t>{0, 0, 255, 255}));
+  EXPECT_EQ(at(0, 5), (std::vector<uint8_t>{0, 255, 0, 255}));
+  EXPECT_EQ(at(4, 5), (std::vector<uint8_t>{255, 255, 255, 255}));
+  EXPECT_EQ(TextureUploaderX::RequiredBytes(TEXTUREKIND_2D, TEXTUREFORMAT_DXT1, 5, 6), 32u);
+  EXPECT_EQ(TextureUploaderX::RequiredBytes(TEXTUREKIND_CUBE, TEXTUREFORMAT_A8R8G8B8, 4, 4), 384u);
+}
+
+TEST(Projection, RightHandedQuarterPiWithNearTenAndFarFourThousand) {
+  const Matrix4X p = Matrix4X::PerspectiveFovRH(0.7853982f, 2.0f, 10.0f, 4000.0f);
+  auto depth = [&](float z) { return (z * p.m[2][2] + p.m[3][2]) / (z * p.m[2][3]); };
+  EXPECT_NEAR(depth(-10.0f), -1.0f, 1e-5f);
+  EXPECT_NEAR(depth(-4000.0f), 1.0f, 1e-4f);
+  // A point on the upper edge of the view at distance d has y = d tan(pi/8).
+  const float d = 100.0f, y = d * std::tan(0.7853982f / 2);
+  EXPECT_NEAR(y * p.m[1][1] / d, 1.0f, 1e-5f);
+  EXPECT_NEAR(2 * y * p.m[0][0] / d, 1.0f, 1e-5f);  // twice as wide as high
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+#include "RenderTestSupport.h"
+
+#include <algorithm>
+
+#include "engine/ReportHooksX.h"
+#include "render/DeviceTextureX.h"
+
+namespace {
+std::mutex sLogLock;
+std::vector<std::string> sLog;
+
+void CaptureLog(const char* text) {
+  std::lock_guard<std::mutex> lock(sLogLock);
+  sLog.emplace_back(text);
+}
+void CaptureReport(const char*, const char*, int32_t, const char* text) { CaptureLog(text); }
+
+GLuint Compile(GLenum type, const char* source) {
+  GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+}  // namespace
+
+void TestHost::Quit() {
+  std::lock_guard<std::mutex> lock(mLock);
+  mQuit = true;
+  mChanged.notify_all();
+}
+
+void TestHost::RenderThreadDoneWithFrame() {
+  std::unique_lock<std::mutex> lock(mLock);
+  ++mFramesDone;
+  mChanged.notify_all();
+  mChanged.wait(lock, [this] { return !mHeld || mQuit; });
+}
+
+void TestHost::Hold() {
+  std::unique_lock<std::mutex> lock(mLock);
+  mHeld = true;
+  const int target = mFramesDone + 1;
+  mChanged.wait(lock, [&] { return mFramesDone >= target || mQuit; });
+}
+
+void TestHost::Release() {
+  std::lock_guard<std::mutex> lock(mLock);
+  mHeld = false;
+  mChanged.notify_all();
+}
+
+void TestHost::WaitFrames(int count) {
+  std::unique_lock<std::mutex> lock(mLock);
+  const int target = mFramesDone + count;
+  mChanged.wait(lock, [&] { return mFramesDone >= target || mQuit; });
+}
+
+void LogCapture::Install() {
+  SetReportHooks({CaptureLog, CaptureReport, CaptureReport, CaptureReport});
+}
+
+void LogCapture::Clear() {
+  std::lock_guard<std::mutex> lock(sLogLock);
+  sLog.clear();
+}
+
+bool LogCapture::Contains(const std::string& text) { return Count(text) > 0; }
+
+int LogCapture::Count(const std::string& text) {
+  std::lock_guard<std::mutex> lock(sLogLock);
+  return static_cast<int>(std::count(sLog.begin(), sLog.end(), text));
+}
+
+GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {
+  GLuint vs = Compile(GL_VERTEX_SHADER, vertexSource);
+  GLuint fs = Compile(GL_FRAGMENT_SHADER, fragmentSource);
+  if (!vs || !fs) return 0;
+  GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+TriangleRenderable::TriangleRenderable(std::vector<float> positions, float r, float g, float b)
+    : mPositions(std::move(positions)), mColor{r, g, b} {}
+
+TriangleRenderable::~TriangleRenderable() {
+  glDeleteProgram(mProgram);
+  glDeleteBuffers(1, &mBuffer);
+  glDeleteVertexArrays(1, &mVertexArray);
+}
+
+void TriangleRenderable::Prepare(const Matrix4X& viewProjection, int32_t) {
+  mViewProjection = viewProjection;
+}
+
+void TriangleRenderable::Draw() {
+  if (!mProgram) {
+    mProgram = BuildProgram(
+        "#version 330 core\n"
+        "layout(location = 0) in vec3 aPosition;\n"
+        "uniform mat4 sWorldViewProjection;\n"
+        "void main() { gl_Position = sWorldViewProjection * vec4(aPosition, 1.0); }\n",
+        "#version 330 core\n"
+        "uniform vec3 uColor;\n"
+        "out vec4 oColor;\n"
+        "void main() { oColor = vec4(uColor, 1.0); }\n");
+    glGenVertexArrays(1, &mVertexArray);
+    glBindVertexArray(mVertexArray);
+    glGenBuffers(1, &mBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, mBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mPositions.size() * sizeof(float)),
+                 mPositions.data(), GL_STATIC_DRAW);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(0);
+  }
+  glUseProgram(mProgram);
+  glUniformMatrix4fv(glGetUniformLocation(mProgram, "sWorldViewProjection"), 1, GL_FALSE,
+                     mViewProjection.Data());
+  glUniform3fv(glGetUniformLocation(mProgram, "uColor"), 1, mColor);
+  glBindVertexArray(mVertexArray);
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(mPositions.size() / 3));
+}
+
+ScreenQuadRenderable::~ScreenQuadRenderable() {
+  glDeleteProgram(mProgram);
+  glDeleteBuffers(1, &mBuffer);
+  glDeleteVertexArrays(1, &mVertexArray);
+}
+
+void ScreenQuadRenderable::Draw() {
+  if (!mProgram) {
+    mProgram = BuildProgram(
+        "#version 330 core\n"
+        "layout(location = 0) in vec2 aPosition;\n"
+        "out vec2 vUv;\n"
+        "void main() {\n"
+        "  vUv = vec2(aPosition.x * 0.5 + 0.5, 0.5 - aPosition.y * 0.5);\n"
+        "  gl_Position = vec4(aPosition, 0.5, 1.0);\n"
+        "}\n",
+        "#version 330 core\n"
+        "in vec2 vUv;\n"
+        "uniform sampler2D sDiffuse;\n"
+        "out vec4 oColor;\n"
+        "void main() { oColor = texture(sDiffuse, vUv); }\n");
+    // Clockwise on screen, so the quad is a front face.
+    const float corners[] = {-1, -1, -1, 1, 1, 1, -1, -1, 1, 1, 1, -1};
+    glGenVertexArrays(1, &mVertexArray);
+    glBindVertexArray(mVertexArray);
+    glGenBuffers(1, &mBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, mBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(corners), corners, GL_STATIC_DRAW);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(0);
+  }
+  glUseProgram(mProgram);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, mTexture->GetName());
+  glUniform1i(glGetUniformLocation(mProgram, "sDiffuse"), 0);
+  glBindVertexArray(mVertexArray);
+  glDrawArrays(GL_TRIANGLES, 0, 6);
+}
