@@ -1,0 +1,98 @@
+// Concurrent requests for one new asset: exactly one thread generates, every caller gets the
+// same finished asset (or null when generation failed).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "assets/AssetManagerImplX.h"
+#include "tests/assets/TestAssetX.h"
+#include "tests/streams/TestSupportX.h"
+
+namespace {
+
+class AssetThreadsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mPreviousDirectory = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    TestAssetX::sGenerated = 0;
+    AssetManagerBaseX::CreateSingleton();
+  }
+  void TearDown() override {
+    AssetManagerBaseX::DestroySingleton();
+    EXPECT_EQ(TestAssetX::sLive, 0);
+    std::filesystem::current_path(mPreviousDirectory);
+  }
+
+  // Asks for `name` from `count` threads at once; returns what each received.
+  std::vector<TestAssetX*> RequestTogether(const char* name, const TestAssetParametersX& p,
+                                           int count) {
+    std::vector<TestAssetX*> results(count, nullptr);
+    std::vector<std::thread> threads;
+    std::atomic<int> ready{0};
+    for (int i = 0; i < count; ++i) {
+      threads.emplace_back([&, i] {
+        ++ready;
+        while (ready < count) std::this_thread::yield();
+        results[i] = GetAssetImpl<TestAssetX>(StringX(name), &p);
+      });
+    }
+    for (auto& t : threads) t.join();
+    return results;
+  }
+
+  ReportCaptureX reports;
+  ScratchFolderX folder;
+  std::filesystem::path mPreviousDirectory;
+};
+
+TEST_F(AssetThreadsTest, OneGeneratesOthersWaitForTheSameAsset) {
+  TestAssetParametersX slow;
+  slow.delayMilliseconds = 50;
+  const auto results = RequestTogether("shared.src", slow, 8);
+  ASSERT_NE(results[0], nullptr);
+  for (TestAssetX* asset : results) {
+    EXPECT_EQ(asset, results[0]);
+  }
+  // Everyone sees a finished asset.
+  EXPECT_EQ(results[0]->mValue, 1234u);
+  EXPECT_EQ(results[0]->mData.Size(), 3u);
+  EXPECT_TRUE(results[0]->mReady);
+  EXPECT_EQ(TestAssetX::sGenerated, 1);
+  EXPECT_EQ(reports.CountLog("Stale cache for shared.src"), 1u);
+}
+
+TEST_F(AssetThreadsTest, FailedGenerationGivesNullToEveryWaiter) {
+  TestAssetParametersX failing;
+  failing.delayMilliseconds = 50;
+  failing.fail = true;
+  const auto results = RequestTogether("broken.src", failing, 6);
+  for (TestAssetX* asset : results) {
+    EXPECT_EQ(asset, nullptr);
+  }
+  EXPECT_EQ(TestAssetX::sGenerated, 1);
+  EXPECT_EQ(reports.CountLog("Could not generate asset broken.src"), 1u);
+}
+
+TEST_F(AssetThreadsTest, DifferentNamesGenerateSideBySide) {
+  TestAssetParametersX p;
+  p.delayMilliseconds = 5;
+  std::vector<std::thread> threads;
+  std::vector<TestAssetX*> results(16, nullptr);
+  for (int i = 0; i < 16; ++i) {
+    threads.emplace_back([&, i] {
+      const std::string name = "n" + std::to_string(i % 4) + ".src";
+      results[i] = GetAssetImpl<TestAssetX>(StringX(name.c_str()), &p);
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (int i = 0; i < 16; ++i) {
+    ASSERT_NE(results[i], nullptr);
+    EXPECT_EQ(results[i], results[i % 4]);
+  }
+  EXPECT_EQ(TestAssetX::sGenerated, 4);
+}
+
+}  // namespace
