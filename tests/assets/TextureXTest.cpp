@@ -1,0 +1,293 @@
+// TextureX: name resolution (search paths, wall textures), the steps of loading, raw and cube
+// textures, DXT1 bodies checked by decompressing, and the ".DXT" cache.
+#include <gtest/gtest.h>
+#include <squish.h>
+
+#include <cstdlib>
+
+#include "BitmapTestImages.h"
+#include "TextureTestWorld.h"
+#include "assets/TextureCompressionX.h"
+#include "assets/TextureX.h"
+
+namespace {
+
+// PNG pixels of one colour.
+std::vector<uint8_t> SolidPng(uint32_t width, uint32_t height, RgbX color, uint8_t alpha = 255) {
+  std::vector<uint8_t> rgba;
+  for (uint32_t i = 0; i < width * height; ++i)
+    rgba.insert(rgba.end(), {color.r, color.g, color.b, alpha});
+  return MakePng(width, height, rgba);
+}
+
+// A WAL header of the given size, surface flags and contents.
+std::vector<uint8_t> WalHeader(uint32_t width, uint32_t height, uint32_t flags, uint32_t contents) {
+  std::vector<uint8_t> bytes(100, 0);
+  std::memcpy(bytes.data(), "e1u1/wall", 9);
+  std::memcpy(bytes.data() + 32, &width, 4);
+  std::memcpy(bytes.data() + 36, &height, 4);
+  std::memcpy(bytes.data() + 88, &flags, 4);
+  std::memcpy(bytes.data() + 92, &contents, 4);
+  return bytes;
+}
+
+// The texture's first face decompressed, texture width x height pixels, bottom row first.
+std::vector<ColorX> Decompressed(const TextureX& texture, uint32_t face = 0) {
+  const uint32_t width = texture.GetTextureWidth(), height = texture.GetTextureHeight();
+  std::vector<ColorX> pixels(width * height);
+  const unsigned char* blocks =
+      texture.GetCompressedData().begin() + face * texture.GetFaceDataSize();
+  const uint32_t blocksX = (width + 3) / 4;
+  for (uint32_t by = 0; by < (height + 3) / 4; ++by) {
+    for (uint32_t bx = 0; bx < blocksX; ++bx) {
+      ColorX block[16];
+      squish::Decompress(reinterpret_cast<squish::u8*>(block), blocks + (by * blocksX + bx) * 8,
+                         squish::kDxt1);
+      for (uint32_t i = 0; i < 16; ++i) {
+        const uint32_t x = bx * 4 + i % 4, y = by * 4 + i / 4;
+        if (x < width && y < height) pixels[y * width + x] = block[i];
+      }
+    }
+  }
+  return pixels;
+}
+
+bool Near(const ColorX& a, RgbX b, int tolerance = 10) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+class TextureTest : public testing::Test {
+ protected:
+  TextureTestWorld world;
+  ReportCaptureX capture;
+};
+
+}  // namespace
+
+TEST_F(TextureTest, PngFoundThroughSearchPathsIsPaddedAndCompressed) {
+  // 3x5: top three rows red, bottom two rows blue.
+  std::vector<uint8_t> rgba;
+  for (uint32_t y = 0; y < 5; ++y)
+    for (uint32_t x = 0; x < 3; ++x)
+      rgba.insert(rgba.end(), {uint8_t(y < 3 ? 255 : 0), 0, uint8_t(y < 3 ? 0 : 255), 255});
+  world.Write("Resources/Textures/Crosshairs/odd.png", MakePng(3, 5, rgba));
+
+  TextureX* texture = GetAssetImpl<TextureX>("odd.png");
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(texture->GetSourceWidth(), 3u);
+  EXPECT_EQ(texture->GetSourceHeight(), 5u);
+  EXPECT_EQ(texture->GetTextureWidth(), 4u);
+  EXPECT_EQ(texture->GetTextureHeight(), 8u);
+  EXPECT_EQ(texture->GetCompressedData().Size(), 16u);
+  EXPECT_EQ(texture->GetTextureType(), uint32_t{Texture2DX});
+  EXPECT_FALSE(texture->IsTranslucent());
+  const std::vector<ColorX> pixels = Decompressed(*texture);
+  EXPECT_TRUE(Near(pixels[0], {0, 0, 255}));          // memory row 0 is the bottom row
+  EXPECT_TRUE(Near(pixels[4 * 7 + 3], {255, 0, 0}));  // top right
+  EXPECT_EQ(capture.CountLog("TextureManager, Loaded Texture: odd.png"), 1u);
+}
+
+TEST_F(TextureTest, TinyImagesGiveWholeBlocks) {
+  world.Write("Resources/Textures/one.png", SolidPng(1, 1, {0, 200, 0}));
+  world.Write("Resources/Textures/two.png", SolidPng(2, 2, {0, 0, 200}));
+  TextureX* one = GetAssetImpl<TextureX>("one.png");
+  TextureX* two = GetAssetImpl<TextureX>("two.png");
+  ASSERT_TRUE(one && two);
+  EXPECT_EQ(one->GetTextureWidth(), 2u);
+  EXPECT_EQ(one->GetCompressedData().Size(), 8u);
+  for (const ColorX& pixel : Decompressed(*one)) EXPECT_TRUE(Near(pixel, {0, 200, 0}));
+  for (const ColorX& pixel : Decompressed(*two)) EXPECT_TRUE(Near(pixel, {0, 0, 200}));
+  EXPECT_TRUE(capture.Asserts().empty());
+}
+
+TEST_F(TextureTest, MissingImageFallsBackToDefaultBitmap) {
+  world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, {10, 120, 240}));
+  TextureX* texture = GetAssetImpl<TextureX>("missing.png");
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: missing.png"), 1u);
+  EXPECT_TRUE(Near(Decompressed(*texture)[5], {10, 120, 240}));
+}
+
+TEST_F(TextureTest, MissingImageWithoutDefaultFails) {
+  EXPECT_EQ(GetAssetImpl<TextureX>("missing.png"), nullptr);
+  EXPECT_TRUE(capture.HasAssert("LoadTexture(filename, bitmapX)"));
+}
+
+TEST_F(TextureTest, DamagedImagesGiveNoTexture) {
+  world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, {10, 120, 240}));
+  std::vector<uint8_t> png = SolidPng(8, 8, {1, 2, 3});
+  png.resize(png.size() / 2);
+  world.Write("Resources/Textures/half.png", png);
+  std::vector<uint8_t> bmp = MakeSolidBmp(4, 4, {1, 2, 3});
+  const uint32_t hugeWidth = 70000;
+  std::memcpy(bmp.data() + 18, &hugeWidth, 4);
+  world.Write("Resources/Textures/huge.bmp", bmp);
+  EXPECT_EQ(GetAssetImpl<TextureX>("half.png"), nullptr);
+  EXPECT_EQ(GetAssetImpl<TextureX>("huge.bmp"), nullptr);
+  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: half.png"), 1u);
+  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: huge.bmp"), 1u);
+}
+
+TEST_F(TextureTest, WallTextureLoadsItsPngAndReadsItsHeader) {
+  world.Write("Resources/Textures/Quake/e1u1/wall.PNG", SolidPng(8, 4, {90, 90, 90}));
+  world.Write("Resources/Textures/Quake/e1u1/wall.WAL", WalHeader(64, 32, 16 | 1, 7));
+  TextureX* texture = GetAssetImpl<TextureX>("e1u1/wall.wal");
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(texture->GetSourceWidth(), 64u);
+  EXPECT_EQ(texture->GetSourceHeight(), 32u);
+  EXPECT_EQ(texture->GetTextureWidth(), 8u);
+  EXPECT_EQ(texture->GetSurfaceFlags(), 17u);
+  EXPECT_EQ(texture->GetSurfaceContents(), 7u);
+  EXPECT_TRUE(texture->IsTranslucent());        // the 33 % bit, next to the light bit
+  EXPECT_EQ(Decompressed(*texture)[0].a, 255);  // alpha 200 stays opaque in DXT1
+
+  world.Write("Resources/Textures/Quake/e1u1/glass.PNG", SolidPng(4, 4, {90, 90, 90}));
+  world.Write("Resources/Textures/Quake/e1u1/glass.WAL", WalHeader(64, 64, 32, 0));
+  TextureX* glass = GetAssetImpl<TextureX>("e1u1/glass.wal");
+  ASSERT_NE(glass, nullptr);
+  EXPECT_TRUE(glass->IsTranslucent());
+  EXPECT_EQ(Decompressed(*glass)[0].a, 0);  // alpha 120 becomes transparent
+}
+
+TEST_F(TextureTest, HostileWallHeadersGiveNoTexture) {
+  world.Write("Resources/Textures/Quake/bad/huge.PNG", SolidPng(4, 4, {1, 1, 1}));
+  world.Write("Resources/Textures/Quake/bad/huge.WAL", WalHeader(0xFFFFFFFFu, 0x7FFFFFFFu, 0, 0));
+  world.Write("Resources/Textures/Quake/bad/short.PNG", SolidPng(4, 4, {1, 1, 1}));
+  world.Write("Resources/Textures/Quake/bad/short.WAL", std::vector<uint8_t>(60, 1));
+  EXPECT_EQ(GetAssetImpl<TextureX>("bad/huge.wal"), nullptr);
+  EXPECT_EQ(GetAssetImpl<TextureX>("bad/short.wal"), nullptr);
+  size_t headerLines = 0;
+  for (const std::string& line : capture.Logs())
+    headerLines += line.rfind("Bad wall texture header", 0) == 0;
+  EXPECT_EQ(headerLines, 2u);
+}
+
+TEST_F(TextureTest, AlphaColourKeyAndFlipFromTheDescription) {
+  // 2x1: left black, right white (top row of the PNG is the only row).
+  world.Write("Resources/Textures/pair.png", MakePng(2, 1, {0, 0, 0, 255, 255, 255, 255, 255}));
+  world.Write("Resources/Textures/keyed.png", SolidPng(4, 4, {255, 0, 255}));
+  world.Write("Resources/Textures/faded.png", SolidPng(4, 4, {50, 50, 50}));
+
+  TextureAssetArgsX flip;
+  flip.mFlip = 1;
+  TextureX* flipped = GetAssetImpl<TextureX>("pair.png", &flip);
+  ASSERT_NE(flipped, nullptr);
+  EXPECT_TRUE(Near(Decompressed(*flipped)[0], {255, 255, 255}));
+
+  const ColorX magenta(255, 0, 255, 0);
+  TextureAssetArgsX key;
+  key.mColorKey = &magenta;
+  key.mKeyAlpha = 0;
+  TextureX* keyed = GetAssetImpl<TextureX>("keyed.png", &key);
+  ASSERT_NE(keyed, nullptr);
+  EXPECT_TRUE(keyed->IsColorKeyed());
+  EXPECT_TRUE(keyed->IsAllKeyed());
+  EXPECT_EQ(Decompressed(*keyed)[0], ColorX(0, 0, 0, 0));
+
+  TextureAssetArgsX faded;
+  faded.mAlpha = 5;
+  TextureX* nearlyGone = GetAssetImpl<TextureX>("faded.png", &faded);
+  ASSERT_NE(nearlyGone, nullptr);
+  EXPECT_TRUE(nearlyGone->IsColorKeyed());
+  EXPECT_FALSE(nearlyGone->IsTranslucent());
+}
+
+TEST_F(TextureTest, RawPixelsKeepTheirColours) {
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < 16 * 16; ++i) rgb.insert(rgb.end(), {250, 20, 0});
+  TextureAssetArgsX args;
+  args.mBitmap = rgb.data();
+  args.mWidth = 16;
+  args.mHeight = 16;
+  args.mBits = 24;
+  TextureX* lightmap = GetAssetImpl<TextureX>("Lightmap-MeshX QuakeBSP 0 1", &args);
+  ASSERT_NE(lightmap, nullptr);
+  EXPECT_EQ(capture.CountLog("TextureManagerX, Creating texture: Lightmap-MeshX QuakeBSP 0 1, "
+                             "(Width,Height) = (16,16)"),
+            1u);
+  const ColorX pixel = Decompressed(*lightmap)[17];
+  EXPECT_TRUE(Near(pixel, {250, 20, 0}));
+  EXPECT_EQ(pixel.a, 255);
+}
+
+TEST_F(TextureTest, CubeFacesAreStoredInOrder) {
+  const RgbX colours[6] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
+                           {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
+  ArrayX<StringX> names;
+  for (int face = 0; face < 6; ++face) {
+    const std::string name = "env/sky" + std::to_string(face) + ".png";
+    world.Write("Resources/Textures/" + name, SolidPng(8, 8, colours[face]));
+    names.Add(StringX(name.c_str()));
+  }
+  TextureAssetArgsX args;
+  args.mTextureType = TextureCubeX;
+  args.mTextureNames = &names;
+  TextureX* cube = GetAssetImpl<TextureX>("skybox", &args);
+  ASSERT_NE(cube, nullptr);
+  EXPECT_EQ(cube->GetTextureType(), uint32_t{TextureCubeX});
+  EXPECT_EQ(cube->GetTextureWidth(), 8u);
+  EXPECT_EQ(cube->GetCompressedData().Size(), 6u * 32u);
+  for (uint32_t face = 0; face < 6; ++face)
+    EXPECT_TRUE(Near(Decompressed(*cube, face)[9], colours[face]));
+
+  world.Write("Resources/Textures/env/sky5.png", SolidPng(16, 16, colours[5]));
+  EXPECT_EQ(GetAssetImpl<TextureX>("skybox2", &args), nullptr);
+  EXPECT_EQ(capture.CountLog("Cube texture faces differ in size: skybox2 (env/sky5.png)"), 1u);
+}
+
+TEST_F(TextureTest, CacheRoundTripAndStaleSource) {
+  world.Write("Resources/Textures/Quake/e1u1/wall.PNG", SolidPng(12, 6, {30, 60, 90}));
+  world.Write("Resources/Textures/Quake/e1u1/wall.WAL", WalHeader(48, 24, 16, 3));
+  world.SetFileTime("Resources/Textures/Quake/e1u1/wall.PNG", 1000000);
+  TextureX* first = GetAssetImpl<TextureX>("e1u1/wall.wal");
+  ASSERT_NE(first, nullptr);
+  const std::vector<unsigned char> data(first->GetCompressedData().begin(),
+                                        first->GetCompressedData().end());
+  const std::string cacheFile = "Resources/SavedData/e1u1/wall.DXT";
+  ASSERT_TRUE(world.Exists(cacheFile));
+  EXPECT_EQ(world.Read(cacheFile).size(), 45u + data.size());
+
+  world.Restart();
+  capture.Reset();
+  TextureX* second = GetAssetImpl<TextureX>("e1u1/wall.wal");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(capture.CountLog("TextureManager, Loaded Texture: e1u1/wall.wal"),
+            0u);  // from the cache
+  EXPECT_EQ(second->GetSourceWidth(), 48u);
+  EXPECT_EQ(second->GetSourceHeight(), 24u);
+  EXPECT_EQ(second->GetTextureWidth(), 16u);
+  EXPECT_EQ(second->GetTextureHeight(), 8u);
+  EXPECT_EQ(second->GetSurfaceFlags(), 16u);
+  EXPECT_EQ(second->GetSurfaceContents(), 3u);
+  EXPECT_TRUE(second->IsTranslucent());
+  EXPECT_EQ(std::vector<unsigned char>(second->GetCompressedData().begin(),
+                                       second->GetCompressedData().end()),
+            data);
+
+  // Editing the picture (not the WAL header) makes the cache stale.
+  world.SetFileTime("Resources/Textures/Quake/e1u1/wall.PNG", 2000000);
+  world.Restart();
+  capture.Reset();
+  ASSERT_NE(GetAssetImpl<TextureX>("e1u1/wall.wal"), nullptr);
+  EXPECT_EQ(capture.CountLog("Stale cache for e1u1/wall.wal"), 1u);
+  EXPECT_EQ(capture.CountLog("TextureManager, Loaded Texture: e1u1/wall.wal"), 1u);
+}
+
+TEST_F(TextureTest, CacheWhoseBlocksDoNotMatchItsSizeIsRegenerated) {
+  world.Write("Resources/Textures/plain.png", SolidPng(8, 8, {30, 60, 90}));
+  ASSERT_NE(GetAssetImpl<TextureX>("plain.png"), nullptr);
+  std::vector<uint8_t> cache = world.Read("Resources/SavedData/plain.DXT");
+  ASSERT_EQ(cache.size(), 45u + 32u);
+  const uint32_t wideWidth = 64;  // texture width field: 10 + 4 + 4 + 1 + 4
+  std::memcpy(cache.data() + 23, &wideWidth, 4);
+  world.Write("Resources/SavedData/plain.DXT", cache);
+
+  world.Restart();
+  capture.Reset();
+  TextureX* texture = GetAssetImpl<TextureX>("plain.png");
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(capture.CountLog("Texture cache does not match its size: plain.png"), 1u);
+  EXPECT_EQ(texture->GetTextureWidth(), 8u);
+  EXPECT_EQ(texture->GetCompressedData().Size(), 32u);
+}
