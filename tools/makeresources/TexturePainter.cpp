@@ -190,7 +190,7 @@ Image TexturePainter::Crosshairs() {
   };
   cross(0, 0, 2, 6, green, false);
   cross(0, 24, 4, 5, green, true);
-  cross(0, 48, 3, 7, white, true);  // the game's crosshair: rectangle (0, 48)-(22, 70)
+  cross(0, 48, 3, 6, white, true);  // the game's crosshair: rectangle (0, 48)-(22, 70)
   cross(0, 72, 1, 9, white, false);
   for (int a = 0; a < 64; ++a) {  // a ring variant
     const float t = a * 6.2831853f / 64;
