@@ -1,10 +1,10 @@
 #include "engine/HighTimerX.h"
 
 #include <chrono>
-#include <cstdio>
 #include <limits>
 
 #include "engine/ReportHooksX.h"
+#include "foundation/StringX.h"
 
 std::atomic<double> HighTimerX::mFrequency{0.0};
 std::atomic<float> HighTimerX::mFrequencyf{0.0f};
@@ -96,8 +96,6 @@ void HighTimerX::ValidateTimers() {
   KX_ASSERT(mFrequency != 0.0, "HighTimerX::ValidateTimers");
   if (mFrequency == 0.001)
     LogMessage("Hardware does not support high-resolution counter, resolution is 1ms");
-  char text[96];
-  std::snprintf(text, sizeof(text), "Resolution of HighTimer is: %gms",
-                static_cast<double>(mFrequencyf.load(std::memory_order_relaxed) * 1000.0f));
-  LogMessage(text);
+  LogMessage(StringX("Resolution of HighTimer is: ") +
+             mFrequencyf.load(std::memory_order_relaxed) * 1000.0f + "ms");
 }

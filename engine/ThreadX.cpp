@@ -18,12 +18,13 @@ ThreadX::~ThreadX() {
 
 void ThreadX::SetThreadFunction(ThreadFunctionX function) {
   KX_ASSERT(!HasThread(), "ThreadX::SetThreadFunction");
-  mThreadFunction = function;
+  // The running thread reads the field: it is not changed under its feet.
+  if (!HasThread()) mThreadFunction = function;
 }
 
 void ThreadX::SetThreadData(void* data) {
   KX_ASSERT(!HasThread(), "ThreadX::SetThreadData");
-  mThreadData = data;
+  if (!HasThread()) mThreadData = data;
 }
 
 void ThreadX::StaticInit(ThreadX* thread) {

@@ -17,7 +17,7 @@ class ThreadX {
   ThreadX(const ThreadX&) = delete;
   ThreadX& operator=(const ThreadX&) = delete;
 
-  // Report when a thread exists, and set the field anyway.
+  // Report when a thread exists (until Join) and then leave the field as it is.
   void SetThreadFunction(ThreadFunctionX function);
   void SetThreadData(void* data);
   // Stored only: this platform does not let an ordinary process raise thread priorities.

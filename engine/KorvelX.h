@@ -1,0 +1,125 @@
+#pragma once
+// KorvelX: the engine object. There is exactly one; it owns every engine manager, creates them
+// in a fixed order, drives them once per frame from the main thread and destroys them in a fixed
+// order, writing one log line per manager. The program entry keeps it as a local, so its
+// destructor is the program's ordered stop.
+#include <atomic>
+#include <cstdint>
+
+#include "engine/HighTimerX.h"
+
+class AudioDirectXX;
+class AudioManagerX;
+class CameraX;
+class CollisionDataStructureManagerX;
+class CollisionHandlerX;
+class EnviromentHandlerX;
+class IInputTargetX;
+class IMessageSourceX;
+class InputHandlerX;
+class IRenderDeviceX;
+class Object3DManagerX;
+class RenderableManagerX;
+class SyncEngineRenderX;
+class WeaponSettingsX;
+
+class KorvelX {
+ public:
+  // Fixes the working directory, opens the log, creates the frame hand-off, validates the timer
+  // and starts the job threads. SIGINT and SIGTERM request a quit from here on.
+  KorvelX();
+  // The ordered stop.
+  ~KorvelX();
+  KorvelX(const KorvelX&) = delete;
+  KorvelX& operator=(const KorvelX&) = delete;
+
+  // Creates the managers and lets the render thread go.
+  void Init();
+  // One frame; the caller stores dt first.
+  void Update();
+  // End of loading: every frame from now on is handed to the render thread.
+  void SignalInitialized();
+  // Sleeps what is left of the frame budget (1 / maximum frame rate).
+  void LimitFrameRate(float dt);
+  // The limiter's arithmetic: milliseconds to sleep for a frame of dt seconds; updates the carry.
+  static int32_t ComputeFrameLimit(float dt, float maxFrameRate, float& sleepCarry);
+
+  // Sets the quit flag (never cleared again): the main loop ends after the current frame.
+  void Quit() { mQuit.store(true, std::memory_order_release); }
+  bool IsQuitting() const { return mQuit.load(std::memory_order_acquire); }
+  void EnableAudio();
+  // Seconds since the engine timer was reset; the log's time stamps.
+  float GetElapsedTime() const { return mEngineTimer.GetElapsedTimef(); }
+
+  uint32_t GetFrameCount() const { return mFrameCount; }
+  float GetTotalTime() const { return mTotalTime; }
+  bool IsFrameLimiterOn() const { return mFrameLimiterOn; }
+  void SetFrameLimiterOn(bool on) { mFrameLimiterOn = on; }
+  float GetMaximumFrameRate() const { return mMaximumFrameRate; }
+
+  // The window hands its events to the engine through these; the input handler receives key
+  // and button changes.
+  void SetMessageSource(IMessageSourceX* source) { mMessageSource = source; }
+  void SetInputTarget(IInputTargetX* input) { mInputTarget = input; }
+
+  CollisionDataStructureManagerX* GetCollisionDataStructureManager() const {
+    return mCollisionDataStructureManager;
+  }
+  Object3DManagerX* GetObject3DManager() const { return mObject3DManager; }
+  RenderableManagerX* GetRenderablesManager() const { return mRenderableManager; }
+  AudioManagerX* GetAudioManager() const { return mAudioManager; }
+  InputHandlerX* GetInputHandler() const { return mInputHandler; }
+  CollisionHandlerX* GetCollisionHandler() const { return mCollisionHandler; }
+  EnviromentHandlerX* GetEnviromentHandler() const { return mEnviromentHandler; }
+  IRenderDeviceX* GetRenderDevice() const { return mRenderDevice; }
+  AudioDirectXX* GetAudioDevice() const { return mAudioDevice; }
+  CameraX* GetCamera() const { return mCamera; }
+  WeaponSettingsX* GetWeaponSettings() const { return mWeaponSettings; }
+
+  // Frames updated by any engine; reset by the constructor and by Init.
+  static uint32_t GetGlobalFrameCounter() {
+    return sGlobalFrameCounter.load(std::memory_order_relaxed);
+  }
+  // Set during Init; nothing is played or updated while false.
+  static bool IsAudioEnabled() { return sAudioEnabled.load(std::memory_order_relaxed); }
+
+  // Seconds elapsed since the previous frame: written by the entry loop before each Update and
+  // read by the render thread as its time step.
+  std::atomic<float> dt{0.0f};
+
+ private:
+  static void InstallQuitSignals();
+  static void RestoreQuitSignals();
+  // Logs a stop line and writes the log out, so the log shows how far the stop got.
+  static void LogStopLine(const char* text);
+
+  uint32_t mFrameCount = 0;
+  float mTotalTime = 0.0f;
+  std::atomic<bool> mQuit{false};
+  CollisionDataStructureManagerX* mCollisionDataStructureManager = nullptr;
+  Object3DManagerX* mObject3DManager = nullptr;
+  RenderableManagerX* mRenderableManager = nullptr;
+  AudioManagerX* mAudioManager = nullptr;
+  InputHandlerX* mInputHandler = nullptr;
+  CollisionHandlerX* mCollisionHandler = nullptr;
+  EnviromentHandlerX* mEnviromentHandler = nullptr;
+  IRenderDeviceX* mRenderDevice = nullptr;
+  AudioDirectXX* mAudioDevice = nullptr;
+  CameraX* mCamera = nullptr;
+  WeaponSettingsX* mWeaponSettings = nullptr;
+  HighTimerX mEngineTimer;
+  bool mFrameLimiterOn = true;
+  float mSleepCarry = 0.0f;
+  float mMaximumFrameRate = 300.0f;
+  IMessageSourceX* mMessageSource = nullptr;
+  IInputTargetX* mInputTarget = nullptr;
+  SyncEngineRenderX* mSyncEngineRender = nullptr;
+
+  static std::atomic<uint32_t> sGlobalFrameCounter;
+  static std::atomic<bool> sAudioEnabled;
+  static std::atomic<KorvelX*> sKorvelX;
+  friend KorvelX* GetKorvelX();
+};
+
+// The engine, or null before it is constructed and after it is destroyed.
+inline KorvelX* GetKorvelX() { return KorvelX::sKorvelX.load(std::memory_order_acquire); }
