@@ -7,8 +7,9 @@ namespace kxres {
 
 namespace {
 
-constexpr float kLampReach = 760.0f;
-constexpr float kLampFalloff = 230.0f;
+constexpr float kLampReach = 600.0f;
+constexpr float kLampFalloff = 120.0f;
+constexpr float kLampHeadSize = 32.0f;
 constexpr std::array<float, 3> kLampColour{150.0f, 118.0f, 70.0f};
 constexpr std::array<float, 3> kSkyColour{9.0f, 11.0f, 20.0f};
 
@@ -47,9 +48,11 @@ std::array<float, 3> Lightmapper::Light(const Vec3f& p, const std::array<float, 
     const float d = std::sqrt(d2);
     const float facing = (dx * n[0] + dy * n[1] + dz * n[2]) / std::max(d, 1.0f);
     if (facing <= 0) continue;
-    if (mCity.Blocked(p, lamp.light)) continue;
+    // The lamp head overhangs its post: the post itself casts no shadow on the lit ground.
+    const float stop = std::max(0.0f, (d - kLampHeadSize) / d);
+    if (mCity.Blocked(p, {p.x + dx * stop, p.y + dy * stop, p.z + dz * stop})) continue;
     const float edge = 1.0f - d / kLampReach;  // fades to zero at the reach
-    const float strength = facing * edge / (1.0f + d2 / (kLampFalloff * kLampFalloff)) * 2.2f;
+    const float strength = facing * edge / (1.0f + d2 / (kLampFalloff * kLampFalloff)) * 2.6f;
     for (int k = 0; k < 3; ++k) c[k] += kLampColour[k] * strength;
   }
   return c;
