@@ -155,6 +155,7 @@ void AudioDirectXX::Update(float dt) {
   mListenerParams.mOrientTop = camera.mTop;
   mListenerPlaced = true;
 
+  mSoundManager->BeginUpdates();
   ArrayX<SoundX*> finished;
   for (auto& node : mSounds) {
     SoundX* instance = node.GetValue();
@@ -168,6 +169,7 @@ void AudioDirectXX::Update(float dt) {
   }
   for (SoundX* instance : finished) ReleaseSound(instance);
   mSoundManager->SetListenerParameters(mListenerParams);
+  mSoundManager->EndUpdates();
 }
 
 void AudioDirectXX::UpdateSound(SoundX* instance) {

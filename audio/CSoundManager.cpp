@@ -1,7 +1,5 @@
 #include "audio/CSoundManager.h"
 
-#include <AL/alext.h>
-
 #include <vector>
 
 #include "audio/CSound.h"
@@ -66,6 +64,11 @@ bool CSoundManager::CreateContext(ALCdevice* device, const ALCint* attributes) {
   // The distance model of DirectSound 3D: full volume up to the minimum distance, then
   // min / (min + rolloff * (d - min)), held from the maximum distance on.
   alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+  if (alIsExtensionPresent("AL_SOFT_deferred_updates")) {
+    mDeferUpdates = reinterpret_cast<LPALDEFERUPDATESSOFT>(alGetProcAddress("alDeferUpdatesSOFT"));
+    mProcessUpdates =
+        reinterpret_cast<LPALPROCESSUPDATESSOFT>(alGetProcAddress("alProcessUpdatesSOFT"));
+  }
   return true;
 }
 
@@ -83,6 +86,16 @@ void CSoundManager::Release() {
     mDevice = nullptr;
   }
   mLoopback = false;
+  mDeferUpdates = nullptr;
+  mProcessUpdates = nullptr;
+}
+
+void CSoundManager::BeginUpdates() {
+  if (mContext && mDeferUpdates && mProcessUpdates) mDeferUpdates();
+}
+
+void CSoundManager::EndUpdates() {
+  if (mContext && mDeferUpdates && mProcessUpdates) mProcessUpdates();
 }
 
 bool CSoundManager::RenderLoopback(float* buffer, uint32_t frames) {

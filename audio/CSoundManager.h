@@ -4,6 +4,7 @@
 // sounds made from it.
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 
 #include <cstdint>
 
@@ -47,6 +48,10 @@ class CSoundManager {
   // Mixes the next `frames` stereo frames into buffer (2 floats each). Loopback only.
   bool RenderLoopback(float* buffer, uint32_t frames);
 
+  // Changes to the listener and the sounds between these two calls reach the mix together.
+  void BeginUpdates();
+  void EndUpdates();
+
   // Writes the listener's parameters to the context.
   bool SetListenerParameters(const ListenerParams3DX& params);
 
@@ -69,5 +74,7 @@ class CSoundManager {
   ALCdevice* mDevice = nullptr;
   ALCcontext* mContext = nullptr;
   bool mLoopback = false;
+  LPALDEFERUPDATESSOFT mDeferUpdates = nullptr;
+  LPALPROCESSUPDATESSOFT mProcessUpdates = nullptr;
   BinarySearchTreeX<SoundBufferX*, StringX> mBuffers;
 };
