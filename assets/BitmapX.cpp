@@ -256,9 +256,10 @@ bool BitmapX::ConvertInto32Bitmap() {
   if (!mColor32Bitmap.Empty()) return true;
   const uint32_t bits = mBitmapInfoHeader.biBitCount;
   const bool palette = bits <= 8;
-  KX_ASSERT(!mPixelData.empty() && (!palette || !mColorData.Empty()),
-            "BitmapX::ConvertInto32Bitmap");
-  if (mPixelData.empty() || (palette && mColorData.Empty())) return false;
+  const bool complete = !mPixelData.empty() && (!palette || !mColorData.Empty());
+  KX_ASSERT_MSG(complete, "BitmapX::ConvertInto32Bitmap",
+                "!mPixelData.Empty() && !mColorData.Empty()");
+  if (!complete) return false;
   bool converted = false;
   switch (bits) {
     case 1:
