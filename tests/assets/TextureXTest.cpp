@@ -211,6 +211,30 @@ TEST_F(TextureTest, RawPixelsKeepTheirColours) {
   EXPECT_EQ(pixel.a, 255);
 }
 
+TEST_F(TextureTest, RawPixelsGoStaleWithTheFileTheyCameFrom) {
+  world.WriteText("Resources/maps/city.bsp", "IBSP");
+  world.SetFileTime("Resources/maps/city.bsp", 1000000);
+  const StringX map("Resources\\maps\\city.bsp");
+  std::vector<uint8_t> rgb(4 * 4 * 3, 99);
+  TextureAssetArgsX args;
+  args.mBitmap = rgb.data();
+  args.mWidth = 4;
+  args.mHeight = 4;
+  args.mBits = 24;
+  args.mSourceFile = &map;
+  ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
+  world.Restart();
+  capture.Reset();
+  ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
+  EXPECT_EQ(capture.CountLog("Stale cache for Lightmap-city 1"), 0u);
+
+  world.SetFileTime("Resources/maps/city.bsp", 2000000);
+  world.Restart();
+  capture.Reset();
+  ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
+  EXPECT_EQ(capture.CountLog("Stale cache for Lightmap-city 1"), 1u);
+}
+
 TEST_F(TextureTest, CubeFacesAreStoredInOrder) {
   const RgbX colours[6] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
                            {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
