@@ -32,7 +32,9 @@ void OutputTree::Write(const std::string& relativePath, const std::vector<uint8_
 void OutputTree::CopyFolder(const std::filesystem::path& source) {
   if (!std::filesystem::is_directory(source)) return;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(source)) {
-    if (!entry.is_regular_file()) continue;
+    // The folder's own notes (README files, dot files) are not resources.
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || name.front() == '.' || name.rfind("README", 0) == 0) continue;
     std::ifstream in(entry.path(), std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());

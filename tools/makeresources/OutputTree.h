@@ -15,7 +15,8 @@ class OutputTree {
   // relativePath uses '/' as separator, e.g. "Textures/Quake/city/brick1.PNG".
   // Throws std::runtime_error when the file cannot be written.
   void Write(const std::string& relativePath, const std::vector<uint8_t>& bytes);
-  // Copies a folder of hand-written files into the tree (same relative layout).
+  // Copies a folder of hand-written files into the tree (same relative layout), leaving out
+  // README files and dot files.
   void CopyFolder(const std::filesystem::path& source);
 
   const std::filesystem::path& Root() const { return mRoot; }
