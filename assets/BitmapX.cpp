@@ -423,7 +423,7 @@ bool BitmapX::Save(const StringX& fileName) const {
   BinaryWriterX writer(fileName, true);
   writer.Write(file.data(), static_cast<uint32_t>(file.size()));
   writer.WritePending();
-  return true;
+  return writer.IsOpen() && !writer.HasFailed();
 }
 
 // ---------------------------------------------------------------------------------------------

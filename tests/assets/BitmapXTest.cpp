@@ -339,6 +339,11 @@ TEST(BitmapSaveTest, SavedFileReadsBackWithCorrectSizeFields) {
   EXPECT_EQ(info.biBitCount, 24);
   EXPECT_EQ(info.biSizeImage, 48u);
 
+  {
+    ReportCaptureX capture;  // a folder that cannot be made: under a plain file
+    EXPECT_FALSE(bitmap.Save(folder.EnginePath("sub\\dir\\out.bmp\\x.bmp")));
+  }
+
   BitmapX reread(folder.EnginePath("sub\\dir\\out.bmp"));
   ASSERT_TRUE(reread.ConvertInto32Bitmap());
   EXPECT_EQ(reread, bitmap);
