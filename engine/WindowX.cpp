@@ -87,7 +87,7 @@ void WindowX::KillWindow() {
     mVideoStarted = false;
   }
   sResizeListener = nullptr;
-  LogMessage(("Window deleted, " + mWindowClassName).c_str());
+  LogMessage(StringX("Window deleted, ") + mWindowClassName);
 }
 
 void WindowX::PostQuitMessage() {

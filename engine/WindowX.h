@@ -6,9 +6,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <string>
 
 #include "engine/MessagePumpX.h"
+#include "foundation/StringX.h"
 
 class IRenderDeviceX;
 class InputHandlerX;
@@ -45,7 +45,7 @@ class WindowX : public IMessageSourceX {
   SDL_Window* GetWindowHandle() const { return hWnd; }
   bool IsFullScreen() const { return mFullScreen; }
   int32_t GetWindowType() const { return mWindowType; }
-  const std::string& GetWindowClassName() const { return mWindowClassName; }
+  const StringX& GetWindowClassName() const { return mWindowClassName; }
 
   // The quit message: posted by WindowProcedure on a close request; the message pump ends the
   // program when it meets it.
@@ -68,7 +68,7 @@ class WindowX : public IMessageSourceX {
   bool mVideoStarted = false;
   bool mFullScreen = true;
   int32_t mWindowType = WINDOWTYPE_DIRECTX;
-  std::string mWindowClassName = "DirectX";
+  StringX mWindowClassName = "DirectX";
   int32_t mWidth = 0, mHeight = 0;
   SDL_Event mLastEvent{};  // the event of the last message handed out
   InputHandlerX* mInputHandler = nullptr;

@@ -10,6 +10,9 @@ class IRenderDevice2DX {
   virtual void Update(float dt) = 0;
   virtual void DrawInScene() {}
   virtual void Draw() = 0;
+  // Render thread, when it stops: frees the GL objects. The overlay itself lives on until the
+  // device is deleted, as lines may still be added to it.
+  virtual void ReleaseDeviceObjects() {}
   // Any thread may add console lines.
   virtual void AddText(const char* text) = 0;
 

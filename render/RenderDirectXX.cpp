@@ -15,6 +15,7 @@
 
 int32_t RenderDirectXX::sScreenWidth = 0;
 int32_t RenderDirectXX::sScreenHeight = 0;
+RenderDirectXX::OverlayFactoryX RenderDirectXX::s2DRenderFactory;
 
 namespace {
 constexpr float kNearPlane = 10.0f;
@@ -134,7 +135,7 @@ bool RenderDirectXX::CheckCapabilities() {
 }
 
 bool RenderDirectXX::IsRenderThread() const {
-  return std::this_thread::get_id() == mRenderThreadId;
+  return std::this_thread::get_id() == mRenderThreadId.load(std::memory_order_acquire);
 }
 
 void RenderDirectXX::RenderThread(RenderDirectXX* renderDirectX) {
@@ -151,7 +152,7 @@ void RenderDirectXX::RenderThread(RenderDirectXX* renderDirectX) {
 }
 
 void RenderDirectXX::StartOnRenderThread() {
-  mRenderThreadId = std::this_thread::get_id();
+  mRenderThreadId.store(std::this_thread::get_id(), std::memory_order_release);
   SDL_GL_MakeCurrent(mWindow->GetWindowHandle(), mContext);
   SDL_GL_SetSwapInterval(1);
   mTextureUploader.DetectCapabilities();
@@ -174,14 +175,15 @@ void RenderDirectXX::StopOnRenderThread() {
   glDeleteVertexArrays(1, &mVertexArray);
   mVertexArray = 0;
   mFrameCaptures.clear();
+  if (m2DRender) m2DRender->ReleaseDeviceObjects();
   SDL_GL_MakeCurrent(mWindow->GetWindowHandle(), nullptr);
 }
 
 void RenderDirectXX::InitRender() {
   KX_ASSERT_MSG(mStarted, "RenderDirectXX::InitRender", "mD3ddev");
-  // The 2D overlay is made by its own module through its factory; the GL states are set by the
-  // render thread at its next frame start.
+  // The GL states are set by the render thread at its next frame start.
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
+  if (!m2DRender && s2DRenderFactory) m2DRender = s2DRenderFactory(this);
   mRenderStatesDirty = true;
 }
 
@@ -244,6 +246,7 @@ void RenderDirectXX::UpdateToggles() {
 
 void RenderDirectXX::Render(float dt) {
   const auto frameStart = std::chrono::steady_clock::now();
+  IRenderDevice2DX* overlay = nullptr;
   {
     std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
     if (mRenderStatesDirty) ApplyRenderStates();
@@ -261,8 +264,9 @@ void RenderDirectXX::Render(float dt) {
     }
     mPendingCaptures.clear();
     mFrameViewMatrixSource = mViewMatrixSource;
+    overlay = m2DRender;
   }
-  if (m2DRender) m2DRender->Update(dt);
+  if (overlay) overlay->Update(dt);
 
   // The objects in a fixed order: by the address of their renderables.
   std::vector<IRenderableObjectX*> objects;
@@ -293,7 +297,7 @@ void RenderDirectXX::Render(float dt) {
       object->Prepare(mViewProjection, renderIndex);
       object->Draw();
     }
-    if (m2DRender) m2DRender->DrawInScene();
+    if (overlay) overlay->DrawInScene();
   }
 
   glDisable(GL_STENCIL_TEST);
@@ -306,7 +310,7 @@ void RenderDirectXX::Render(float dt) {
   if (IsDrawingShadowVolumeDebug()) {
     for (IRenderableObjectX* object : objects) object->Prepare(mViewProjection, renderIndex);
   }
-  if (m2DRender) m2DRender->Draw();
+  if (overlay) overlay->Draw();
 
   DeliverCapture();
   SDL_GL_SwapWindow(mWindow->GetWindowHandle());
@@ -553,6 +557,10 @@ void RenderDirectXX::SetRenderableFactory(RenderableFactoryX factory) {
 void RenderDirectXX::SetSkyBoxFactory(SkyBoxFactoryX factory) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mSkyBoxFactory = std::move(factory);
+}
+
+void RenderDirectXX::Set2DRenderFactory(OverlayFactoryX factory) {
+  s2DRenderFactory = std::move(factory);
 }
 
 void RenderDirectXX::SetViewMatrixSource(ViewMatrixSourceX source) {

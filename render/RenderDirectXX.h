@@ -39,6 +39,8 @@ class RenderDirectXX : public IRenderDeviceX {
       std::function<IRenderableObjectX*(Object3DX* object, ObjectMoveableX* moveable)>;
   // Makes the sky box from its six textures. Called on the render thread under the device lock.
   using SkyBoxFactoryX = std::function<IRenderableObjectX*(const std::vector<TextureX*>& textures)>;
+  // Makes the 2D overlay (console, counters, crosshair) for InitRender.
+  using OverlayFactoryX = std::function<IRenderDevice2DX*(RenderDirectXX* device)>;
   // The camera's view matrix of a snapshot slot.
   using ViewMatrixSourceX = std::function<Matrix4X(int32_t bufferIndex)>;
 
@@ -83,6 +85,8 @@ class RenderDirectXX : public IRenderDeviceX {
   void SetRenderableFactory(RenderableFactoryX factory);
   void SetSkyBoxFactory(SkyBoxFactoryX factory);
   void SetViewMatrixSource(ViewMatrixSourceX source);
+  // Used by InitRender when there is no overlay yet; the overlay is deleted with the device.
+  static void Set2DRenderFactory(OverlayFactoryX factory);
   // The BSP and edge debug renderables are the render thread's: handed over here, drawn while
   // their switch is on, deleted with the device.
   void AddBSPDebugRenderable(IRenderableObjectX* renderable);
@@ -137,7 +141,7 @@ class RenderDirectXX : public IRenderDeviceX {
   IRenderHostX* mHost = nullptr;
   SDL_GLContext mContext = nullptr;
   bool mStarted = false;
-  std::thread::id mRenderThreadId;
+  std::atomic<std::thread::id> mRenderThreadId{};
   Matrix4X mProjection;
   Matrix4X mViewProjection;
   uint32_t mVertexArray = 0;
@@ -176,4 +180,5 @@ class RenderDirectXX : public IRenderDeviceX {
   int32_t mDeviceResult = 0;
 
   static int32_t sScreenWidth, sScreenHeight;
+  static OverlayFactoryX s2DRenderFactory;
 };

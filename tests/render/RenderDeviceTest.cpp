@@ -12,6 +12,7 @@
 
 #include "RenderTestSupport.h"
 #include "engine/ReportHooksX.h"
+#include "render/IRenderDevice2DX.h"
 #include "render/RenderDirectXX.h"
 
 namespace {
@@ -268,6 +269,19 @@ TEST_F(RenderDeviceTest, AddAndRemoveOfOneMoveableInOneFrameLeaveNothing) {
   EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
   EXPECT_EQ(sFactoryCalls, callsBefore);
   EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+
+  // The same for a plain object: the engine may free it right after removing it.
+  Object3DX* object = NewObject();
+  {
+    std::lock_guard<std::mutex> lock(sCreatorsLock);
+    sCreators[object] = [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
+  }
+  sHost->Hold();
+  sDevice->AddObject3D(object);
+  sDevice->RemoveObject3D(object);
+  sHost->Release();
+  EXPECT_EQ(AtTriangle(Capture()), 0xFF000000u);
+  EXPECT_EQ(sFactoryCalls, callsBefore);
 }
 
 TEST_F(RenderDeviceTest, RemovedObjectsAreDestroyedOnTheRenderThreadAndUnknownOnesIgnored) {
@@ -309,6 +323,42 @@ TEST_F(RenderDeviceTest, SkyBoxIsMadeOnlyFromExactlySixTextures) {
   Capture();
   EXPECT_TRUE(sDevice->HasSkyBox());
   sDevice->SetSkyBoxFactory(nullptr);
+}
+
+// Counts the device's three calls per frame.
+class CountingOverlay : public IRenderDevice2DX {
+ public:
+  void Update(float) override { ++mUpdates; }
+  void DrawInScene() override { ++mInScene; }
+  void Draw() override { ++mDraws; }
+  void AddText(const char*) override {}
+  std::atomic<int> mUpdates{0}, mInScene{0}, mDraws{0};
+};
+
+TEST_F(RenderDeviceTest, OverlayIsMadeByInitRenderAndStillDrawnWithTheSceneOff) {
+  CountingOverlay* overlay = nullptr;
+  RenderDirectXX::Set2DRenderFactory([&overlay](RenderDirectXX*) {
+    overlay = new CountingOverlay();
+    return overlay;
+  });
+  sDevice->InitRender();
+  sDevice->InitRender();  // the overlay is made once
+  RenderDirectXX::Set2DRenderFactory(nullptr);
+  ASSERT_NE(overlay, nullptr);
+  EXPECT_EQ(sDevice->Get2DRender(), overlay);
+  Capture();
+  Capture();
+  EXPECT_GE(overlay->mUpdates, 1);
+  EXPECT_GE(overlay->mInScene, 1);
+  EXPECT_GE(overlay->mDraws, 1);
+  sDevice->DebugDrawNormalToggle();
+  Capture();  // the switch is seen from this frame on
+  const int inScene = overlay->mInScene, draws = overlay->mDraws;
+  Capture();
+  Capture();
+  EXPECT_EQ(overlay->mInScene, inScene);
+  EXPECT_GT(overlay->mDraws, draws);
+  sDevice->DebugDrawNormalToggle();
 }
 
 // One DXT1 block of one colour (RGB 565), all pixels on the first colour.
