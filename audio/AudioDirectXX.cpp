@@ -3,6 +3,7 @@
 #include "audio/AudioManagerX.h"
 #include "audio/CSound.h"
 #include "audio/CSoundManager.h"
+#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "foundation/ArrayX.h"
 
@@ -18,7 +19,7 @@ constexpr float sDopplerFactor = 0.0f;
 
 }  // namespace
 
-bool IsAudioEnabled() { return true; }
+bool IsAudioEnabled() { return GetKorvelX() == nullptr || KorvelX::IsAudioEnabled(); }
 
 AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary) : mSoundLibrary(soundLibrary) {}
 

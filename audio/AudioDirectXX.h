@@ -17,7 +17,8 @@ class AudioManagerX;
 class CSound;
 class CSoundManager;
 
-// The engine's audio switch (true when no engine runs, as in tools and tests).
+// The engine's audio switch (KorvelX::IsAudioEnabled); true when no engine runs, as in tools
+// and tests.
 bool IsAudioEnabled();
 
 class AudioDirectXX {

@@ -110,6 +110,7 @@ bool CSoundManager::RenderLoopback(float* buffer, uint32_t frames) {
 bool CSoundManager::SetListenerParameters(const ListenerParams3DX& params) {
   if (!mContext) return false;
   ApplyListenerParams(params);
+  mRolloffFactor = params.mRolloffFactor;
   return true;
 }
 
@@ -128,7 +129,11 @@ bool CSoundManager::Create(CSound** sound, const StringX& fileName, uint32_t cre
     ReleaseBuffer(data);
     return false;
   }
-  for (ALuint source : sources) alSourcei(source, AL_BUFFER, static_cast<ALint>(data->mBuffer));
+  // The listener's roll-off holds for every 3D sound, also those never placed.
+  for (ALuint source : sources) {
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(data->mBuffer));
+    alSourcef(source, AL_ROLLOFF_FACTOR, mRolloffFactor);
+  }
   *sound = new CSound(this, data, sources.data(), numberOfBuffers, creationFlags);
   return true;
 }

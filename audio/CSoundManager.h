@@ -74,6 +74,7 @@ class CSoundManager {
   ALCdevice* mDevice = nullptr;
   ALCcontext* mContext = nullptr;
   bool mLoopback = false;
+  float mRolloffFactor = 1.0f;
   LPALDEFERUPDATESSOFT mDeferUpdates = nullptr;
   LPALPROCESSUPDATESSOFT mProcessUpdates = nullptr;
   BinarySearchTreeX<SoundBufferX*, StringX> mBuffers;

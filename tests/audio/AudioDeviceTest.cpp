@@ -183,6 +183,9 @@ TEST_F(AudioDeviceTest, QuakeFolderWinsOverTheSoundFolder) {
   CSound* sound = mLibrary->GetSound("tone.wav");
   ASSERT_NE(sound, nullptr);
   EXPECT_EQ(sound->GetBufferSize(), 600u);
+  ALfloat rolloff = 0.0f;  // the listener's roll-off holds for sounds never placed too
+  alGetSourcef(sound->GetBuffer(0), AL_ROLLOFF_FACTOR, &rolloff);
+  EXPECT_EQ(rolloff, 0.2f);
   delete sound;
 
   // Then the name itself, else nothing.
