@@ -56,6 +56,7 @@ class KorvelX {
   bool IsFrameLimiterOn() const { return mFrameLimiterOn; }
   void SetFrameLimiterOn(bool on) { mFrameLimiterOn = on; }
   float GetMaximumFrameRate() const { return mMaximumFrameRate; }
+  float GetSleepCarry() const { return mSleepCarry; }
 
   // The window hands its events to the engine through these; the input handler receives key
   // and button changes.

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -28,9 +29,11 @@ std::string Stamp(float seconds) {
 }
 
 std::atomic<int> gFatalReports{0};
-std::string gLastFatal;
+std::mutex gFatalMutex;
+std::string gLastFatal;  // guarded by gFatalMutex
 void CountFatal(const char* description, const char* caption) {
   ++gFatalReports;
+  std::lock_guard<std::mutex> guard(gFatalMutex);
   gLastFatal = std::string(caption) + "|" + description;
 }
 

@@ -1,0 +1,114 @@
+// End to end: runs the KorvelX program in a scratch folder, asks it to quit with a signal and
+// checks the exit status and the stop lines of its log.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+// True once the process has a handler for `signal` (bit signal - 1 of SigCgt).
+bool CatchesSignal(pid_t pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigCgt:", 0) != 0) continue;
+    const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+    return (mask >> (signal - 1)) & 1u;
+  }
+  return false;
+}
+
+// Starts the program in `folder`, waits until it takes quit signals, sends `signal` and returns
+// the exit status (-1 when it did not exit normally).
+int RunAndSignal(const fs::path& folder, int signal) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(folder.c_str()) != 0) ::_exit(90);
+    ::execl(KX_KORVELX_BINARY, "KorvelX", static_cast<char*>(nullptr));
+    ::_exit(91);
+  }
+  if (pid < 0) return -1;
+  for (int i = 0; i < 3000 && !CatchesSignal(pid, signal); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it run a few frames
+  ::kill(pid, signal);
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> InfoLines(const fs::path& log) {
+  std::ifstream file(log, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(file, line)) {
+    EXPECT_EQ(line.back(), '\r');
+    const size_t text = line.find("]\t- Info = ");
+    if (text != std::string::npos) lines.push_back(line.substr(text + 11, line.size() - text - 12));
+  }
+  return lines;
+}
+
+const std::vector<std::string> kStopLines = {"KorvelX Stopping",
+                                             "CollisionHandler Stopped",
+                                             "RenderDevice Stopped",
+                                             "InputHandler Stopped",
+                                             "RenderableManager Stopped",
+                                             "EnviromentHandler Stopped",
+                                             "Object3DManager Stopped",
+                                             "CollisionDataStructureManager Stopped",
+                                             "AudioManager Stopped",
+                                             "AudioDevice Stopped",
+                                             "KorvelX Stopped"};
+
+// The stop lines in the log, in the order they were written.
+std::vector<std::string> StopLines(const std::vector<std::string>& lines) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines)
+    if (std::find(kStopLines.begin(), kStopLines.end(), line) != kStopLines.end())
+      found.push_back(line);
+  return found;
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mFolder = fs::temp_directory_path() /
+              ("kx_program_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(mFolder);
+    fs::create_directories(mFolder / "Resources");
+  }
+  void TearDown() override { fs::remove_all(mFolder); }
+  fs::path mFolder;
+};
+}  // namespace
+
+TEST_F(ProgramTest, TerminationRequestRunsTheOrderedStop) {
+  ASSERT_EQ(RunAndSignal(mFolder, SIGTERM), 0);
+  const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
+  EXPECT_EQ(StopLines(lines), kStopLines);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "KorvelX Stopped");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initializing"), lines.end());
+}
+
+TEST_F(ProgramTest, CtrlCLeavesACompleteLogInTheFolderThatHoldsResources) {
+  // Started inside a build folder: the log is written where Resources/ is.
+  fs::create_directories(mFolder / "Release");
+  ASSERT_EQ(RunAndSignal(mFolder / "Release", SIGINT), 0);
+  EXPECT_FALSE(fs::exists(mFolder / "Release" / "LogFile.txt"));
+  const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
+  EXPECT_EQ(StopLines(lines), kStopLines);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initialized"), lines.end());
+}
