@@ -96,10 +96,9 @@ void BM_AudioUpdateActing(benchmark::State& state) {
   }
   float t = 0.0f;
   for (auto _ : state) {
-    state.PauseTiming();
-    scene.device->Update(AudioDirectXX::sUpdateInterval);  // gathers the interval
+    // The first call only gathers the interval (a few nanoseconds); the second acts.
+    scene.device->Update(AudioDirectXX::sUpdateInterval);
     scene.Move(t += 1.0f);
-    state.ResumeTiming();
     scene.device->Update(1.0f / 300.0f);
   }
 }
