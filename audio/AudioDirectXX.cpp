@@ -30,6 +30,7 @@ AudioDirectXX::~AudioDirectXX() {
 
 bool AudioDirectXX::Init() {
   LogMessage("Init the sound module.");
+  if (IsAvailable()) return true;  // the sounds made so far stay on the open device
   if (!mSoundManager) mSoundManager = new CSoundManager;
   KX_ASSERT(mSoundManager, "AudioDirectXX::Init");
   return SetUpListener(mSoundManager->Initialize());
@@ -37,6 +38,7 @@ bool AudioDirectXX::Init() {
 
 bool AudioDirectXX::InitLoopback(uint32_t frequency) {
   LogMessage("Init the sound module.");
+  if (IsAvailable()) return true;
   if (!mSoundManager) mSoundManager = new CSoundManager;
   return SetUpListener(mSoundManager->InitializeLoopback(frequency));
 }
