@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "engine/KorvelX.h"
@@ -32,6 +33,20 @@ void ErrorHandlerX::Create() {
   if (GetErrorHandler()) return;
   // The constructor registers the handler.
   new (std::nothrow) ErrorHandlerX;
+  static const bool sFlushAtExit = [] {
+    std::atexit(&ErrorHandlerX::FlushAtExit);
+    std::at_quick_exit(&ErrorHandlerX::FlushAtExit);
+    return true;
+  }();
+  (void)sFlushAtExit;
+}
+
+void ErrorHandlerX::FlushAtExit() {
+  ErrorHandlerX* handler = GetErrorHandler();
+  // Never wait at exit: a thread that holds the lock may be gone already.
+  if (!handler || !handler->mLock.TryEnter()) return;
+  if (!handler->mWriting) handler->FlushLocked();
+  handler->mLock.Leave();
 }
 
 void ErrorHandlerX::Destory() {

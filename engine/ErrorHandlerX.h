@@ -79,6 +79,9 @@ class ErrorHandlerX {
   void FlushLocked();
   void CheckWriter();
 
+  // A process that ends through exit() writes out what the log still holds.
+  static void FlushAtExit();
+
   static void HookLogMessage(const char* text);
   static void HookAssertFailed(const char* file, const char* function, int32_t line,
                                const char* text);

@@ -1,6 +1,7 @@
 // The error handler: time stamps, exact entry bytes, which entries are flushed, the hooks it
 // installs and removes, a log that cannot be opened or written, and entries from many threads.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -240,4 +241,19 @@ TEST_F(ErrorHandlerTest, EntriesFromManyThreadsStayWhole) {
   }
   EXPECT_EQ(count, 2000);
   EXPECT_EQ(gFatalReports.load(), 400);
+}
+
+TEST_F(ErrorHandlerTest, AProcessThatCallsExitStillWritesItsLogOut) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ErrorHandlerX::Create();
+    LogMessage("written at exit");
+    std::exit(3);
+  }
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(ReadLog(), "[00:00:00:000]\t- Info = written at exit\r\n");
 }
