@@ -7,6 +7,7 @@
 #include <chrono>
 #include <string>
 
+#include "assets/TextureX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/WindowX.h"
 #include "render/EngineRenderHostX.h"
@@ -446,28 +447,47 @@ DeviceTextureX* RenderDirectXX::QueueTexture(TextureKindX kind, TextureFormatX f
   return texture;
 }
 
-DeviceTextureX* RenderDirectXX::TextureCreate(TextureX*, uint32_t width, uint32_t height,
+DeviceTextureX* RenderDirectXX::TextureCreate(TextureX* texture, uint32_t width, uint32_t height,
                                               const uint32_t* pixels) {
+  if (texture) {
+    const uint32_t textureType = texture->GetTextureType();
+    KX_ASSERT_MSG(textureType == Texture2DX || textureType == TextureCubeX,
+                  "RenderDirectXX::TextureCreate", "Texture type not supported.");
+    KX_ASSERT(textureType == Texture2DX, "RenderDirectXX::TextureCreate");
+  }
   return QueueTexture(TEXTUREKIND_2D, TEXTUREFORMAT_A8R8G8B8, width, height,
                       reinterpret_cast<const uint8_t*>(pixels), uint64_t{width} * height * 4,
                       "RenderDirectXX::TextureCreate");
 }
 
-DeviceTextureX* RenderDirectXX::TextureCreate(TextureX*, uint32_t width, uint32_t height,
+DeviceTextureX* RenderDirectXX::TextureCreate(TextureX* texture, uint32_t width, uint32_t height,
                                               const uint8_t* dxt1Blocks, uint32_t size) {
+  if (texture) {
+    const uint32_t textureType = texture->GetTextureType();
+    KX_ASSERT(textureType == Texture2DX, "RenderDirectXX::TextureCreate");
+  }
   return QueueTexture(TEXTUREKIND_2D, TEXTUREFORMAT_DXT1, width, height, dxt1Blocks, size,
                       "RenderDirectXX::TextureCreate");
 }
 
-DeviceTextureX* RenderDirectXX::TextureCubeCreate(TextureX*, uint32_t width, uint32_t height,
-                                                  const uint32_t* pixels) {
+DeviceTextureX* RenderDirectXX::TextureCubeCreate(TextureX* texture, uint32_t width,
+                                                  uint32_t height, const uint32_t* pixels) {
+  if (texture) {
+    const uint32_t textureType = texture->GetTextureType();
+    KX_ASSERT(textureType == TextureCubeX, "RenderDirectXX::TextureCubeCreate");
+  }
   return QueueTexture(TEXTUREKIND_CUBE, TEXTUREFORMAT_A8R8G8B8, width, height,
                       reinterpret_cast<const uint8_t*>(pixels), uint64_t{width} * height * 4 * 6,
                       "RenderDirectXX::TextureCubeCreate");
 }
 
-DeviceTextureX* RenderDirectXX::TextureCubeCreate(TextureX*, uint32_t width, uint32_t height,
-                                                  const uint8_t* dxt1Blocks, uint32_t size) {
+DeviceTextureX* RenderDirectXX::TextureCubeCreate(TextureX* texture, uint32_t width,
+                                                  uint32_t height, const uint8_t* dxt1Blocks,
+                                                  uint32_t size) {
+  if (texture) {
+    const uint32_t textureType = texture->GetTextureType();
+    KX_ASSERT(textureType == TextureCubeX, "RenderDirectXX::TextureCubeCreate");
+  }
   return QueueTexture(TEXTUREKIND_CUBE, TEXTUREFORMAT_DXT1, width, height, dxt1Blocks, size,
                       "RenderDirectXX::TextureCubeCreate");
 }

@@ -175,9 +175,3 @@ void ScreenQuadRenderable::Draw() {
   glBindVertexArray(mVertexArray);
   glDrawArrays(GL_TRIANGLES, 0, 6);
 }
-
-// Mesa's software renderer runs its own worker threads, which ThreadSanitizer does not see
-// synchronising; its reports inside the driver are not this engine's.
-extern "C" const char* __tsan_default_suppressions() {
-  return "race:swrast_dri.so\nrace:libgallium\nrace:libLLVM\nrace:libGLX_mesa.so\n";
-}

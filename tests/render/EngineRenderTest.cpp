@@ -1,0 +1,102 @@
+// The render device hosted by the engine: the engine's quit flag and frame time, the frame
+// hand-off of SyncEngineRenderX, and the window as the engine's message source.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/InputHandlerX.h"
+#include "engine/KorvelX.h"
+#include "engine/WindowX.h"
+#include "render/RenderDirectXX.h"
+#include "render/SyncEngineRenderX.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StillCursor : public ICursorX {
+ public:
+  void GetPosition(float& x, float& y) override { x = y = 0; }
+  void MoveTo(int32_t, int32_t) override {}
+};
+
+std::string ReadLog(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(EngineRender, RendersPacedByTheEngineAndStopsOnTheCloseRequest) {
+  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  const fs::path saved = fs::current_path();
+  const fs::path folder = fs::temp_directory_path() / ("kx_render_" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder / "Resources");
+  fs::current_path(folder);
+  {
+    KorvelX korvelX;
+    RenderDirectXX* device = new RenderDirectXX();
+    if (device->IsStarted()) {
+      StillCursor cursor;
+      InputHandlerX input(RenderDirectXX::GetScreenWidth(), RenderDirectXX::GetScreenHeight(),
+                          &cursor);
+      korvelX.SetMessageSource(device->GetWindow());
+      korvelX.SetInputTarget(&input);
+      device->GetWindow()->SetInputHandler(&input);
+      korvelX.Init();  // lets the render thread into its loop
+      device->InitRender();
+      korvelX.dt = 0.001f;
+      korvelX.Update();  // loading: not handed over
+      korvelX.SignalInitialized();
+
+      // Running: every frame drawn waits for an engine frame.
+      std::future<FrameCaptureX> frame = device->CaptureNextFrame();
+      for (int i = 0;
+           i < 2000 && frame.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready;
+           ++i) {
+        korvelX.dt = 0.001f;
+        korvelX.Update();
+      }
+      ASSERT_EQ(frame.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+      EXPECT_EQ(frame.get().mWidth, device->GetWidth());
+
+      // A key reaches the input handler through the engine's pump.
+      SDL_Event key{};
+      key.type = SDL_KEYDOWN;
+      key.key.keysym.sym = SDLK_ESCAPE;
+      SDL_PushEvent(&key);
+      korvelX.Update();
+      EXPECT_TRUE(input.IsKeyDown(27));
+
+      // The close request: the engine quits at this frame or the next.
+      SDL_Event close{};
+      close.type = SDL_WINDOWEVENT;
+      close.window.event = SDL_WINDOWEVENT_CLOSE;
+      SDL_PushEvent(&close);
+      korvelX.Update();
+      EXPECT_TRUE(korvelX.IsQuitting());
+      korvelX.Update();
+    } else {
+      korvelX.Quit();
+    }
+    const bool started = device->IsStarted();
+    delete device;  // joins the render thread
+    if (!started) GTEST_SKIP() << "no GL 3.3 context on this machine";
+  }
+  const std::string log = ReadLog(folder / "LogFile.txt");
+  fs::current_path(saved);
+  fs::remove_all(folder);
+  for (const char* line : {"Opening a DirectX window", "Window Created",
+                           "Creating DirectX DX9 device", "DirectX DX9 device created",
+                           "RenderThread started - ID: ", "RenderThread entering render-loop",
+                           "Window deleted, DirectX"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+}
+
+}  // namespace
