@@ -1,0 +1,83 @@
+// Real key and mouse input: xdotool types into the window on the test run's X server, and the
+// engine's message pump must turn it into virtual-key and button states. Skipped without an X
+// display or without xdotool.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "engine/InputHandlerX.h"
+#include "engine/WindowX.h"
+
+// Last: the X11 headers behind it define macros that clash with the test framework.
+#include <SDL2/SDL_syswm.h>
+
+namespace {
+
+class StillCursor : public ICursorX {
+ public:
+  void GetPosition(float& x, float& y) override { x = y = 0; }
+  void MoveTo(int32_t, int32_t) override {}
+};
+
+class WindowRealKeysTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY") || std::system("command -v xdotool >/dev/null 2>&1") != 0) {
+      GTEST_SKIP() << "needs an X display and xdotool";
+    }
+    if (!mWindow.CreateWindowX(nullptr, 320, 240)) GTEST_SKIP() << "no window";
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(mWindow.GetWindowHandle(), &info) || info.subsystem != SDL_SYSWM_X11) {
+      GTEST_SKIP() << "not an X11 window";
+    }
+    mId = std::to_string(info.info.x11.window);
+    // Let the server map the window and deliver its first events.
+    PumpUntil([] { return false; }, 30);
+    ASSERT_EQ(Xdotool("windowfocus --sync " + mId), 0);
+  }
+  int Xdotool(const std::string& arguments) {
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str());
+  }
+  // Pumps the window's messages until the condition holds or `rounds` x 10 ms have passed.
+  bool PumpUntil(const std::function<bool()>& condition, int rounds = 200) {
+    for (int i = 0; i < rounds; ++i) {
+      PumpMessages(mWindow, &mInput);
+      if (condition()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  WindowX mWindow;
+  StillCursor mCursor;
+  InputHandlerX mInput{320, 240, &mCursor};
+  std::string mId;
+};
+
+TEST_F(WindowRealKeysTest, TypedKeysArriveAsVirtualKeys) {
+  ASSERT_EQ(Xdotool("keydown w keydown Control_L keydown F5 keydown minus"), 0);
+  EXPECT_TRUE(PumpUntil([&] {
+    return mInput.IsKeyDown(87) && mInput.IsKeyDown(17) && mInput.IsKeyDown(116) &&
+           mInput.IsKeyDown(189);
+  }));
+  ASSERT_EQ(Xdotool("keyup w keyup Control_L keyup F5 keyup minus"), 0);
+  EXPECT_TRUE(PumpUntil([&] {
+    return mInput.IsKeyUp(87) && mInput.IsKeyUp(17) && mInput.IsKeyUp(116) && mInput.IsKeyUp(189);
+  }));
+}
+
+TEST_F(WindowRealKeysTest, ButtonsHeldWhileTheMouseMovesAreSeen) {
+  ASSERT_EQ(Xdotool("mousemove --window " + mId + " 50 50 mousedown 1 mousemove --window " + mId +
+                    " 60 60"),
+            0);
+  EXPECT_TRUE(PumpUntil([&] { return mInput.IsMouseButtonDown(MOUSEBUTTON_LEFT); }));
+  ASSERT_EQ(Xdotool("mouseup 1 mousemove --window " + mId + " 70 70"), 0);
+  EXPECT_TRUE(PumpUntil([&] { return mInput.IsMouseButtonUp(MOUSEBUTTON_LEFT); }));
+}
+
+}  // namespace
