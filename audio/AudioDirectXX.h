@@ -3,6 +3,9 @@
 // listener, keeps one SoundX per sound placed in the world, and ten times a second moves the
 // listener with the camera and every sound with its owner.
 //
+// Wiring: the device is made over the sound library (AudioManagerX::SetAudioDevice points the
+// library back at it), then Init; the camera becomes the listener with SetListener.
+//
 // A machine without a sound device is a normal case: Init logs that audio is unavailable and
 // from then on every entry point does nothing and hands out no sound, so the game runs silent.
 #include <cstdint>

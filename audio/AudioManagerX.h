@@ -19,8 +19,9 @@ class AudioManagerX {
   // The device GetSound opens sounds on (the engine sets it once the device exists).
   void SetAudioDevice(AudioDirectXX* device) { mAudioDevice = device; }
 
-  // A new sound opened on the device from the file FindSoundFile finds (the caller owns it);
-  // null when there is no such file or no device. Sounds made from one file share its data.
+  // A new sound opened on the device from the file FindSoundFile finds; null when there is no
+  // such file or no device. The caller owns it and deletes it before the device goes. Sounds
+  // made from one file share its data.
   CSound* GetSound(const StringX& name);
   // The first folder + name that opens for reading, else the name itself, else "".
   StringX FindSoundFile(const StringX& name) const;
