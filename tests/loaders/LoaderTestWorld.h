@@ -1,0 +1,128 @@
+#pragma once
+// A scratch working folder with a "Resources" tree, a running asset manager with a default
+// picture, and a capture of every log line and assertion, for the map and model reader tests.
+// Also writers of small Quake 2 maps and wall-texture headers.
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/assets/BitmapTestImages.h"
+#include "tests/assets/TextureTestWorld.h"
+#include "tests/streams/TestSupportX.h"
+#include "tools/makeresources/BspFormat.h"
+
+class LoaderTestWorld {
+ public:
+  LoaderTestWorld() {
+    mWorld.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, RgbX{200, 100, 50}));
+  }
+  TextureTestWorld& World() { return mWorld; }
+  ReportCaptureX& Reports() { return mReports; }
+
+  // A 100-byte wall-texture header with the given size, surface flags and contents.
+  void WriteWal(const std::string& name, uint32_t width, uint32_t height, uint32_t flags,
+                uint32_t contents) {
+    std::vector<uint8_t> header(100, 0);
+    const uint32_t fields[] = {width, height};
+    std::memcpy(header.data() + 32, fields, 8);
+    std::memcpy(header.data() + 88, &flags, 4);
+    std::memcpy(header.data() + 92, &contents, 4);
+    mWorld.Write("Resources/Textures/Quake/" + name + ".wal", header);
+  }
+
+  bool HasLog(const std::string& line) { return mReports.CountLog(line) > 0; }
+  bool HasLogContaining(const std::string& part) {
+    for (const std::string& line : mReports.Logs()) {
+      if (line.find(part) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+ private:
+  ReportCaptureX mReports;
+  TextureTestWorld mWorld;
+};
+
+// Builds small maps face by face: every face gets its own edges, and a texinfo per call.
+class TestMapBuilder {
+ public:
+  // A texinfo projecting map x to s and map y to t (both with offset 0), as a floor.
+  int16_t AddTexInfo(const std::string& texture, uint32_t flags = 0,
+                     std::array<float, 4> s = {1, 0, 0, 0}, std::array<float, 4> t = {0, 1, 0, 0}) {
+    kxres::BspTexInfo info;
+    info.s = s;
+    info.t = t;
+    info.flags = static_cast<int32_t>(flags);
+    info.value = 0;
+    info.texture = texture;
+    mMap.texInfos.push_back(info);
+    return static_cast<int16_t>(mMap.texInfos.size() - 1);
+  }
+  // A face through the points in order; returns its index.
+  size_t AddFace(const std::vector<std::array<float, 3>>& points, int16_t texInfo,
+                 int32_t lightOffset) {
+    kxres::BspFace face{};
+    face.firstEdge = static_cast<int32_t>(mMap.surfEdges.size());
+    face.numEdges = static_cast<int16_t>(points.size());
+    face.texInfo = texInfo;
+    face.lightOffset = lightOffset;
+    const size_t first = mMap.vertices.size();
+    for (const auto& p : points) mMap.vertices.push_back(p);
+    for (size_t i = 0; i < points.size(); ++i) {
+      const uint16_t a = static_cast<uint16_t>(first + i);
+      const uint16_t b = static_cast<uint16_t>(first + (i + 1) % points.size());
+      // Every second edge is used backwards, to exercise negative face-edge entries.
+      if (i % 2) {
+        mMap.edges.push_back({b, a});
+        mMap.surfEdges.push_back(-static_cast<int32_t>(mMap.edges.size() - 1));
+      } else {
+        mMap.edges.push_back({a, b});
+        mMap.surfEdges.push_back(static_cast<int32_t>(mMap.edges.size() - 1));
+      }
+    }
+    mMap.faces.push_back(face);
+    return mMap.faces.size() - 1;
+  }
+  // A square of `size` map units at (x, y) on the floor z = 0.
+  size_t AddSquare(float x, float y, float size, int16_t texInfo, int32_t lightOffset) {
+    return AddFace({{x, y, 0}, {x + size, y, 0}, {x + size, y + size, 0}, {x, y + size, 0}},
+                   texInfo, lightOffset);
+  }
+  // Appends a face's lightmap of w x h luxels (RGB), every luxel `rgb`; returns its offset.
+  int32_t AddLightmap(uint32_t w, uint32_t h, std::array<uint8_t, 3> rgb) {
+    const int32_t offset = static_cast<int32_t>(mMap.lighting.size());
+    for (uint32_t i = 0; i < w * h; ++i) mMap.lighting.insert(mMap.lighting.end(), rgb.begin(), rgb.end());
+    return offset;
+  }
+  kxres::BspMap& Map() { return mMap; }
+  std::vector<uint8_t> Encode() const {
+    // The edge lump's first entry is unused by map compilers; edge 0 stays valid here.
+    // The lighting lump may stay empty.
+    kxres::BspMap map = mMap;
+    if (map.edges.empty()) map.edges.push_back({0, 0});
+    return kxres::EncodeBsp(map);
+  }
+
+ private:
+  kxres::BspMap mMap;
+};
+
+// Little-endian patching of encoded files.
+inline void PatchI32(std::vector<uint8_t>& bytes, size_t offset, int32_t value) {
+  std::memcpy(bytes.data() + offset, &value, 4);
+}
+inline int32_t ReadI32(const std::vector<uint8_t>& bytes, size_t offset) {
+  int32_t value;
+  std::memcpy(&value, bytes.data() + offset, 4);
+  return value;
+}
+// Offset and length of a lump in an encoded map.
+inline int32_t LumpOffset(const std::vector<uint8_t>& bytes, int lump) {
+  return ReadI32(bytes, 8 + lump * 8);
+}
+inline int32_t LumpLength(const std::vector<uint8_t>& bytes, int lump) {
+  return ReadI32(bytes, 12 + lump * 8);
+}

@@ -1,0 +1,220 @@
+// The MD2 and 3DS readers against models written by the resource generator's encoders, damaged
+// copies of them, and the broken model of the shared test data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "assets/MaterialX.h"
+#include "geometry/MeshX.h"
+#include "loaders/Read3DSX.h"
+#include "loaders/ReadMD2X.h"
+#include "tests/loaders/LoaderTestWorld.h"
+#include "tools/makeresources/Md2Writer.h"
+#include "tools/makeresources/Model3dsWriter.h"
+
+namespace {
+
+void DeleteAll(ArrayX<MeshX*>& meshes) {
+  for (MeshX* mesh : meshes) delete mesh;
+  meshes.Clear();
+}
+
+// Three frames of ten triangles over six vertices; frame f moves every vertex by f along x.
+kxres::Md2Model SampleMd2(int frames = 3) {
+  kxres::Md2Model model;
+  model.skins = {"models/test/skin.pcx"};
+  model.skinWidth = 64;
+  model.skinHeight = 32;
+  for (int16_t i = 0; i < 6; ++i) model.st.push_back({int16_t(i * 8), int16_t(i * 4)});
+  for (uint16_t t = 0; t < 10; ++t) {
+    model.triangles.push_back({{uint16_t(t % 6), uint16_t((t + 1) % 6), uint16_t((t + 2) % 6)},
+                               {uint16_t(t % 6), uint16_t((t + 1) % 6), uint16_t((t + 2) % 6)}});
+  }
+  for (int f = 0; f < frames; ++f) {
+    kxres::Md2Model::Frame frame;
+    frame.name = "stand0" + std::to_string(f);
+    for (int v = 0; v < 6; ++v) {
+      frame.vertices.push_back({float(v * 10 + f), float(v * 3 - 8), float(v * v)});
+    }
+    model.frames.push_back(frame);
+  }
+  return model;
+}
+
+class ModelReaderTest : public ::testing::Test {
+ protected:
+  bool ReadMd2(const std::vector<uint8_t>& bytes, ReadMD2X& reader) {
+    mWorld.World().Write("Resources/Models/test.md2", bytes);
+    return reader.Read(StringX("Resources\\Models\\test.md2"));
+  }
+  bool Read3ds(const std::vector<uint8_t>& bytes, Read3DSX& reader) {
+    mWorld.World().Write("Resources/Models/test.3ds", bytes);
+    return reader.Read(StringX("Resources\\Models\\test.3ds"));
+  }
+  LoaderTestWorld mWorld;
+};
+
+TEST_F(ModelReaderTest, Md2FramesBecomeMeshesWithDecodedVertices) {
+  const kxres::Md2Model model = SampleMd2();
+  ReadMD2X reader;
+  ASSERT_TRUE(ReadMd2(kxres::EncodeMd2(model), reader));
+  ArrayX<MeshX*> meshes;
+  reader.GetMeshes(meshes);
+  ASSERT_EQ(meshes.Size(), 3u);
+  for (uint32_t f = 0; f < 3; ++f) {
+    const MeshX& mesh = *meshes[f];
+    EXPECT_EQ(mesh.mPointOrdering, uint32_t(POINTORDER_TRIANGLELIST));
+    ASSERT_EQ(mesh.mIndexList.Size(), 30u);
+    ASSERT_EQ(mesh.mVertexList.Size(), 30u);
+    EXPECT_EQ(mesh.mPolygonList.Size(), 10u);
+    ASSERT_EQ(mesh.mMaterials.Size(), 1u);
+    for (uint32_t c = 0; c < 30; ++c) {
+      const kxres::Md2Model::Triangle& triangle = model.triangles[c / 3];
+      const auto& p = model.frames[f].vertices[triangle.vertex[c % 3]];
+      const VertexX& vertex = mesh.mVertexList[c];
+      // Packed into bytes per frame: within half a step of the range over 255.
+      EXPECT_NEAR(vertex.position.x, p[1], 0.05f);
+      EXPECT_NEAR(vertex.position.y, p[2], 0.15f);
+      EXPECT_NEAR(vertex.position.z, p[0], 0.15f);
+      const auto& st = model.st[triangle.st[c % 3]];
+      EXPECT_FLOAT_EQ(vertex.texCoord.u, float(st[0]) / 64.f);
+      EXPECT_FLOAT_EQ(vertex.texCoord.v, 1.f - float(st[1]) / 32.f);
+    }
+  }
+  // The skin keeps its folders, with backslashes.
+  EXPECT_EQ(std::string(meshes[0]->mMaterials[0]->GetDiffuseTextureName().GetCharArray()),
+            "models\\test\\skin.pcx");
+  EXPECT_TRUE(mWorld.HasLog("Reading model : Resources\\Models\\test.md2"));
+  EXPECT_TRUE(mWorld.HasLog("ReadMD2, Model: Model MD2X - Resources\\Models\\test.md2 had 3 sub "
+                            "meshes, with a total of 30 polygons"));
+  DeleteAll(meshes);
+}
+
+TEST_F(ModelReaderTest, DamagedMd2FilesAreRefused) {
+  const std::vector<uint8_t> good = kxres::EncodeMd2(SampleMd2());
+  struct Damage {
+    size_t offset;
+    int32_t value;
+    const char* what;
+  };
+  const int32_t ofsTris = ReadI32(good, 52);
+  const std::vector<Damage> damages = {
+      {0, 0x32504449 + 1, "magic"},
+      {24, 7, "vertex count below the triangles' indices"},
+      {28, 2, "texture coordinate count below the indices"},
+      {16, 8, "frame size below its vertices"},
+      {40, 1 << 20, "frame count past the file"},
+      {52, 1 << 30, "triangles past the file"},
+      {44, -68, "negative skin offset"},
+      {32, -1, "negative triangle count"},
+      {8, 0, "skin width zero"},
+      {size_t(ofsTris), 0x00070000 | 100, "triangle corner past the vertices"},
+  };
+  for (const Damage& damage : damages) {
+    std::vector<uint8_t> bytes = good;
+    PatchI32(bytes, damage.offset, damage.value);
+    ReadMD2X reader;
+    EXPECT_FALSE(ReadMd2(bytes, reader)) << damage.what;
+  }
+  ReadMD2X shortFile;
+  EXPECT_FALSE(ReadMd2(std::vector<uint8_t>(good.begin(), good.begin() + 60), shortFile));
+}
+
+TEST_F(ModelReaderTest, SharedBrokenMd2IsRefused) {
+  const std::string path = RealTestDataFolder() + "models/malformed_zero_numvertices.md2";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "no shared test data";
+  ReadMD2X reader;
+  EXPECT_FALSE(reader.Read(StringX(path.c_str())));
+  EXPECT_TRUE(mWorld.HasLogContaining("a triangle points at a missing vertex"));
+}
+
+kxres::Model3ds Sample3ds() {
+  kxres::Model3ds model;
+  model.materials.push_back({"Crate", {10, 20, 30}, {200, 150, 100}, {255, 255, 255}, "crate.png"});
+  kxres::Model3ds::Object box;
+  box.name = "Box";
+  box.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 3}};
+  box.uvs = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  box.faces = {{0, 1, 2}, {0, 2, 3}};
+  box.material = "Crate";
+  model.objects.push_back(box);
+  kxres::Model3ds::Object bare;
+  bare.name = "Bare";
+  bare.vertices = {{5, 5, 5}, {6, 5, 5}, {6, 6, 5}};
+  bare.faces = {{0, 1, 2}};
+  model.objects.push_back(bare);
+  model.lightPosition = {1, 2, 3};
+  model.lightColour = {1, 0.5f, 0};
+  model.spotTarget = {0, 0, 0};
+  model.cameraPosition = {10, 10, 10};
+  model.cameraTarget = {0, 0, 0};
+  return model;
+}
+
+TEST_F(ModelReaderTest, ThreeDsObjectsBecomeMeshesWithTheirMaterials) {
+  Read3DSX reader;
+  ASSERT_TRUE(Read3ds(kxres::Encode3ds(Sample3ds()), reader));
+  ArrayX<MeshX*> meshes;
+  reader.GetMeshes(meshes);
+  ASSERT_EQ(meshes.Size(), 2u);
+  const MeshX& box = *meshes[0];
+  ASSERT_EQ(box.mIndexList.Size(), 6u);
+  EXPECT_EQ(box.mPolygonList.Size(), 2u);
+  // Z-up to Y-up: (0, 2, 3) becomes (0, 3, 2); mapping coordinates carried.
+  const VertexX& corner = box.mVertexList[5];
+  EXPECT_FLOAT_EQ(corner.position.y, 3.f);
+  EXPECT_FLOAT_EQ(corner.position.z, 2.f);
+  EXPECT_FLOAT_EQ(corner.texCoord.v, 1.f);
+  ASSERT_EQ(box.mMaterials.Size(), 1u);
+  MaterialX* crate = box.mMaterials[0];
+  EXPECT_EQ(std::string(crate->GetDiffuseTextureName().GetCharArray()), "crate.png");
+  EXPECT_EQ(crate->GetDiffuseColor().r, 200);
+  EXPECT_EQ(crate->GetAmbientColor().b, 30);
+  // The object without a material is drawn with the default one.
+  ASSERT_EQ(meshes[1]->mMaterials.Size(), 1u);
+  EXPECT_NE(meshes[1]->mMaterials[0], crate);
+  ASSERT_EQ(reader.GetLights().Size(), 1u);
+  EXPECT_TRUE(reader.GetLights()[0]->spot);
+  EXPECT_EQ(reader.GetLights()[0]->colour.g, 128);
+  EXPECT_TRUE(mWorld.HasLog("3DS Loader. Material: Crate"));
+  EXPECT_TRUE(mWorld.HasLog("3DS Loader. Object: Box"));
+  DeleteAll(meshes);
+}
+
+// Offset of the first chunk with this id in an encoded 3DS file.
+size_t FindChunk(const std::vector<uint8_t>& bytes, uint16_t id) {
+  for (size_t i = 6; i + 6 <= bytes.size(); ++i) {
+    if (bytes[i] == (id & 0xFF) && bytes[i + 1] == (id >> 8)) return i;
+  }
+  return 0;
+}
+
+TEST_F(ModelReaderTest, DamagedThreeDsChunksEndTheRead) {
+  const std::vector<uint8_t> good = kxres::Encode3ds(Sample3ds());
+  const size_t faces = FindChunk(good, 0x4120);
+  const size_t object = FindChunk(good, 0x4000);
+  ASSERT_NE(faces, 0u);
+  struct Damage {
+    size_t offset;
+    int32_t value;
+    const char* what;
+  };
+  const std::vector<Damage> damages = {
+      {object + 2, 0, "object chunk of length 0"},
+      {object + 2, 3, "object chunk shorter than its header"},
+      {object + 2, 1 << 20, "object chunk past its parent"},
+      {2, int32_t(good.size()) + 1, "main chunk past the file"},
+      {faces + 8, 0x00090000, "face corner past the vertices"},
+  };
+  for (const Damage& damage : damages) {
+    std::vector<uint8_t> bytes = good;
+    PatchI32(bytes, damage.offset, damage.value);
+    Read3DSX reader;
+    EXPECT_FALSE(Read3ds(bytes, reader)) << damage.what;
+  }
+  EXPECT_TRUE(mWorld.HasLogContaining("is shorter than 6"));
+  EXPECT_TRUE(mWorld.HasLogContaining("runs past its parent"));
+  EXPECT_TRUE(mWorld.HasLogContaining("points at a missing vertex"));
+}
+
+}  // namespace
