@@ -63,6 +63,8 @@ bool WindowX::CreateWindowX(IRenderDeviceX* resizeListener, int32_t width, int32
       return false;
     }
   }
+  // No screen saver and no monitor power-down while the program runs.
+  SDL_DisableScreenSaver();
   // The game steers with the mouse and puts the cursor back in the middle every frame.
   SDL_ShowCursor(SDL_DISABLE);
   SDL_ShowWindow(hWnd);

@@ -40,7 +40,8 @@ RenderDirectXX::RenderDirectXX(IRenderHostX* host) : mHost(host) { Start(); }
 
 void RenderDirectXX::Start() {
   // The desktop size is the screen size of the whole engine.
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+  mVideoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (mVideoStarted) {
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
       sScreenWidth = desktop.w;
@@ -98,6 +99,8 @@ RenderDirectXX::~RenderDirectXX() {
     SDL_GL_DeleteContext(mContext);
     mContext = nullptr;
   }
+  // The window, deleted next, holds the video subsystem until it is gone.
+  if (mVideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool RenderDirectXX::InitDirectX() {

@@ -140,6 +140,7 @@ class RenderDirectXX : public IRenderDeviceX {
   std::unique_ptr<IRenderHostX> mOwnedHost;
   IRenderHostX* mHost = nullptr;
   SDL_GLContext mContext = nullptr;
+  bool mVideoStarted = false;
   bool mStarted = false;
   std::atomic<std::thread::id> mRenderThreadId{};
   Matrix4X mProjection;

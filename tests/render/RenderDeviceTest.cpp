@@ -12,6 +12,7 @@
 
 #include "RenderTestSupport.h"
 #include "engine/ReportHooksX.h"
+#include "engine/WindowX.h"
 #include "render/IRenderDevice2DX.h"
 #include "render/RenderDirectXX.h"
 
@@ -323,6 +324,27 @@ TEST_F(RenderDeviceTest, SkyBoxIsMadeOnlyFromExactlySixTextures) {
   Capture();
   EXPECT_TRUE(sDevice->HasSkyBox());
   sDevice->SetSkyBoxFactory(nullptr);
+}
+
+TEST_F(RenderDeviceTest, WindowSizeChangesReachTheDevice) {
+  const uint32_t width = sDevice->GetWidth(), height = sDevice->GetHeight();
+  SDL_Event size{};
+  size.type = SDL_WINDOWEVENT;
+  size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  size.window.data1 = 640;
+  size.window.data2 = 360;
+  EXPECT_TRUE(sDevice->GetWindow()->WindowProcedure(size));
+  EXPECT_EQ(sDevice->GetWidth(), 640u);
+  EXPECT_EQ(sDevice->GetHeight(), 360u);
+  Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
+  // The frame is drawn (and read back) at the new size, with the new aspect.
+  const FrameCaptureX frame = Capture();
+  EXPECT_EQ(frame.mWidth, 640u);
+  EXPECT_EQ(frame.mHeight, 360u);
+  EXPECT_EQ(AtTriangle(frame), 0xFF0000FFu);
+  size.window.data1 = static_cast<int32_t>(width);
+  size.window.data2 = static_cast<int32_t>(height);
+  sDevice->GetWindow()->WindowProcedure(size);
 }
 
 // Counts the device's three calls per frame.
