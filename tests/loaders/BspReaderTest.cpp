@@ -33,7 +33,6 @@ class BspReaderTest : public ::testing::Test {
   LoaderTestWorld mWorld;
 };
 
-
 TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
   TestMapBuilder map;
   const int16_t zeta = map.AddTexInfo("c/zeta");
@@ -63,8 +62,9 @@ TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
   EXPECT_EQ(out.meshes[0]->mPolygonList.Size(), 4u);
   EXPECT_TRUE(mWorld.HasLog("ReadBSPQuake, Loading Quake2 map: Resources\\maps\\test.bsp"));
   EXPECT_TRUE(mWorld.HasLog("ReadBSPQuake, Parsing Quake2 map: Resources\\maps\\test.bsp"));
-  EXPECT_TRUE(mWorld.HasLog("ReadBSPQuake, Quake2 map: Resources\\maps\\test.bsp had 3 sub "
-                            "meshes, with a total of 8 polygons"));
+  EXPECT_TRUE(
+      mWorld.HasLog("ReadBSPQuake, Quake2 map: Resources\\maps\\test.bsp had 3 sub "
+                    "meshes, with a total of 8 polygons"));
 }
 
 TEST_F(BspReaderTest, QuadGivesTwoTrianglesWithConvertedPositionsAndTextureCoordinates) {
@@ -287,9 +287,7 @@ TEST_F(BspReaderTest, DamagedMapsFailOrLoseOnlyTheirBadFaces) {
   const int32_t edges = LumpOffset(good, kxres::kLumpEdges);
   const int32_t faces = LumpOffset(good, kxres::kLumpFaces);
   const std::vector<std::pair<size_t, int32_t>> damages = {
-      {size_t(faceEdges), 1000},
-      {size_t(faceEdges), INT_MIN},
-      {size_t(edges), 0x7FFF7FFF},
+      {size_t(faceEdges), 1000},       {size_t(faceEdges), INT_MIN}, {size_t(edges), 0x7FFF7FFF},
       {size_t(faces + 8), 0x7FFF0004},  // num_edges 4, texinfo 0x7FFF
       {size_t(faces + 4), 0x40000000},  // first edge
   };
@@ -314,8 +312,7 @@ TEST_F(BspReaderTest, TooManyLitFacesAreSplitOverSeveralAtlases) {
   const int32_t offset = map.AddLightmap(2, 2, {50, 60, 70});
   const uint32_t count = ReadBSPQuake::sMaxFacesPerAtlas + 3;
   for (uint32_t i = 0; i < count; ++i) {
-    map.AddFace({{float(i) * 32.f, 0, 0}, {float(i) * 32.f + 16.f, 0, 0},
-                 {float(i) * 32.f, 16, 0}},
+    map.AddFace({{float(i) * 32.f, 0, 0}, {float(i) * 32.f + 16.f, 0, 0}, {float(i) * 32.f, 16, 0}},
                 floor, offset);
   }
   ReadMapX out;

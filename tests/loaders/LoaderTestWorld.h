@@ -94,7 +94,8 @@ class TestMapBuilder {
   // Appends a face's lightmap of w x h luxels (RGB), every luxel `rgb`; returns its offset.
   int32_t AddLightmap(uint32_t w, uint32_t h, std::array<uint8_t, 3> rgb) {
     const int32_t offset = static_cast<int32_t>(mMap.lighting.size());
-    for (uint32_t i = 0; i < w * h; ++i) mMap.lighting.insert(mMap.lighting.end(), rgb.begin(), rgb.end());
+    for (uint32_t i = 0; i < w * h; ++i)
+      mMap.lighting.insert(mMap.lighting.end(), rgb.begin(), rgb.end());
     return offset;
   }
   kxres::BspMap& Map() { return mMap; }

@@ -135,8 +135,7 @@ TEST_F(MeshLoaderTest, MapLoadsAsOneMeshWithASectionPerTexture) {
   ASSERT_EQ(mesh->mSections.Size(), 2u);
   EXPECT_EQ(mesh->mSections[0].end - mesh->mSections[0].first, 6u);
   EXPECT_EQ(mesh->mSections[1].end - mesh->mSections[1].first, 12u);
-  EXPECT_EQ(std::string(mesh->mMaterials[0]->GetDiffuseTextureName().GetCharArray()),
-            "a\\one.WAL");
+  EXPECT_EQ(std::string(mesh->mMaterials[0]->GetDiffuseTextureName().GetCharArray()), "a\\one.WAL");
   // Neighbouring squares share their edge corners only when texture coordinates agree too.
   EXPECT_EQ(mesh->mPolygonList.Size(), 6u);
 }

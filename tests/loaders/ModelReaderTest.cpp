@@ -85,8 +85,9 @@ TEST_F(ModelReaderTest, Md2FramesBecomeMeshesWithDecodedVertices) {
   EXPECT_EQ(std::string(meshes[0]->mMaterials[0]->GetDiffuseTextureName().GetCharArray()),
             "models\\test\\skin.pcx");
   EXPECT_TRUE(mWorld.HasLog("Reading model : Resources\\Models\\test.md2"));
-  EXPECT_TRUE(mWorld.HasLog("ReadMD2, Model: Model MD2X - Resources\\Models\\test.md2 had 3 sub "
-                            "meshes, with a total of 30 polygons"));
+  EXPECT_TRUE(
+      mWorld.HasLog("ReadMD2, Model: Model MD2X - Resources\\Models\\test.md2 had 3 sub "
+                    "meshes, with a total of 30 polygons"));
   DeleteAll(meshes);
 }
 

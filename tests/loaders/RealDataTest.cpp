@@ -94,8 +94,9 @@ TEST_F(RealDataTest, LobbyAtlasesHoldTheLightingLump) {
       const uint32_t h = uint32_t(face.lightmap_t_extent) / 16 + 1;
       for (uint32_t y = 0; y < std::min(h, 16u); ++y) {
         const uint8_t* source = reader.GetLighting().data() + face.lightmap_offset + y * w * 3;
-        const uint8_t* target = atlas.pixels.data() +
-                                (((cell / columns) * 16 + y) * atlas.width + (cell % columns) * 16) * 3;
+        const uint8_t* target =
+            atlas.pixels.data() +
+            (((cell / columns) * 16 + y) * atlas.width + (cell % columns) * 16) * 3;
         ASSERT_EQ(std::memcmp(source, target, std::min(w, 16u) * 3), 0) << "cell " << cell;
       }
     }
@@ -127,8 +128,10 @@ TEST_F(RealDataTest, SharedMd2ModelsGiveASectionPerFrame) {
     ASSERT_NE(mesh, nullptr) << name;
     ASSERT_EQ(mesh->mSections.Size(), 198u) << name;
     const uint32_t triangles = mesh->mSections[0].end - mesh->mSections[0].first;
-    EXPECT_EQ(triangles, std::string(name).find("faerie") != std::string::npos ? 654u * 3 : 679u * 3);
-    for (const SectionX& section : mesh->mSections) EXPECT_EQ(section.end - section.first, triangles);
+    EXPECT_EQ(triangles,
+              std::string(name).find("faerie") != std::string::npos ? 654u * 3 : 679u * 3);
+    for (const SectionX& section : mesh->mSections)
+      EXPECT_EQ(section.end - section.first, triangles);
   }
 }
 
