@@ -85,6 +85,9 @@ bool AssetManagerImplX::RemoveAsset(AssetX* asset) {
 
 AssetX* AssetManagerImplX::GetAsset(const StringX& name, const void* parameters,
                                     AssetFactoryX create) {
+  // An empty name has no source and no cache file of its own.
+  KX_ASSERT_MSG(!name.Empty(), "AssetManagerImplX::GetAssetImpl", "!name.Empty()");
+  if (name.Empty()) return nullptr;
   CriticalSectionLockX lock{*mCriticalSection};
   PendingX* pending = nullptr;
   {

@@ -203,6 +203,8 @@ TEST_F(AssetManagerTest, RemoveAssetAndIdentity) {
   EXPECT_TRUE(GetAssetManager()->RemoveAsset(first));
   TestAssetX stranger(StringX("a.src"));
   EXPECT_FALSE(GetAssetManager()->RemoveAsset(&stranger));  // not the tree's asset
+  EXPECT_EQ(Get(""), nullptr);
+  EXPECT_TRUE(reports.HasAssert("AssetManagerImplX::GetAssetImpl: !name.Empty()"));
   TestAssetX* second = Get("a.src");
   ASSERT_NE(second, nullptr);
   EXPECT_TRUE(GetAssetManager()->RemoveAsset(second));
