@@ -263,17 +263,6 @@ bool PolygonX::FindVertex(const VertexX& vertex, uint32_t& outIndex) const {
 bool PolygonX::MergePolygon(const PolygonX& other, bool requireSamePlane) {
   const uint32_t n = vertexList.Size();
   const uint32_t otherCount = other.vertexList.Size();
-  bool sameDirection = true;
-  if (n >= 3 && otherCount >= 3) {
-    sameDirection = IsCCW() == other.IsCCW();
-    if (!sameDirection) LogMessage("Polygons directions does not match!");
-  }
-  if (requireSamePlane) {
-    PlaneX planeThis;
-    PlaneX planeOther;
-    if (!GetWorkingPlane(planeThis) || !other.GetWorkingPlane(planeOther)) return false;
-    if (!Equal(planeThis, planeOther)) return false;
-  }
   if (n < 3 || otherCount < 3) return false;
   // Where each vertex of this polygon sits in the other one.
   ArrayX<uint32_t> otherIndex;
@@ -295,17 +284,33 @@ bool PolygonX::MergePolygon(const PolygonX& other, bool requireSamePlane) {
   }
   if (runs != 1) return false;
   const uint32_t runEnd = (runStart + shared - 1) % n;
+  // With the same winding the other polygon runs from the shared run's start through its own
+  // vertices to the run's end; with the opposite winding it does so backwards.
+  auto isShared = [&](uint32_t j) {
+    uint32_t index = 0;
+    return FindVertex(other.vertexList[j], index);
+  };
+  const uint32_t start = otherIndex[runStart];
+  const bool forward = !isShared((start + 1) % otherCount);
+  if (!forward && isShared((start + otherCount - 1) % otherCount)) return false;
+  if (!forward) LogMessage("Polygons directions does not match!");
+  if (requireSamePlane) {
+    PlaneX planeThis;
+    PlaneX planeOther;
+    if (!GetWorkingPlane(planeThis) || !other.GetWorkingPlane(planeOther)) return false;
+    if (!Equal(planeThis, planeOther)) return false;
+  }
   // Merged loop: from the run's end through this polygon's own vertices to the run's start, then
-  // the other polygon's vertices from the run's start on to the run's end (exclusive).
+  // the other polygon's own vertices up to the run's end (exclusive).
   PolygonX merged;
   merged.CopyAttributes(*this);
   merged.vertexList.Clear();
   for (uint32_t k = 0; k <= n - shared + 1; ++k)
     merged.vertexList.Add(vertexList[(runEnd + k) % n]);
   const uint32_t stop = otherIndex[runEnd];
-  const uint32_t step = sameDirection ? 1 : otherCount - 1;
-  for (uint32_t j = (otherIndex[runStart] + step) % otherCount, guard = 0;
-       j != stop && guard < otherCount; j = (j + step) % otherCount, ++guard) {
+  const uint32_t step = forward ? 1 : otherCount - 1;
+  for (uint32_t j = (start + step) % otherCount, guard = 0; j != stop && guard < otherCount;
+       j = (j + step) % otherCount, ++guard) {
     merged.vertexList.Add(other.vertexList[j]);
   }
   if (merged.RemoveDuplicateVertices()) LogMessage("Polygon fixed");
@@ -408,8 +413,13 @@ Planes PolygonLightX::TestPointRelationToPolygon(const PlaneX& testPlane) const 
 }
 
 bool PolygonLightX::TestPointIntersection(const Vector3fX& point) const {
+  if (mIndexListSize < 3) return false;
+  // Without a plane the winding gives the normal.
+  const Vector3fX normal = plane.IsValid()
+                               ? plane.normal
+                               : Cross(GetVertex(1) - GetVertex(0), GetVertex(2) - GetVertex(0));
   return FanSearchX::ContainsPoint(
-      mIndexListSize, [this](uint32_t i) { return GetVertex(i); }, plane.normal, point);
+      mIndexListSize, [this](uint32_t i) { return GetVertex(i); }, normal, point);
 }
 
 void PolygonLightX::GetPolygonAsTrianglePolygons(ArrayX<PolygonLightX*>& outList) const {

@@ -217,6 +217,13 @@ TEST(PolygonXMerge, NeighboursSharingAnEdgeMerge) {
   // Different planes with requireSamePlane.
   PolygonX tilted = MakePolygon({{1, 0, 0}, {2, 0, 1}, {2, 1, 1}, {1, 1, 0}});
   EXPECT_FALSE(unit.MergePolygon(tilted, true));
+  // Opposite windings are reported; the merge still goes ahead.
+  PolygonX clockwise = MakePolygon({{1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {2, 0, 0}});
+  PolygonX base = Square(0, 0, 1, 1);
+  EXPECT_TRUE(base.MergePolygon(clockwise, false));
+  EXPECT_EQ(capture.Count("log", "Polygons directions does not match!"), 1u);
+  EXPECT_NEAR(base.GetArea(), 2.f, 1e-5f);
+  EXPECT_TRUE(base.IsAPolygon());
   EXPECT_EQ(capture.CountKind("assert"), 0u);
 }
 
@@ -235,6 +242,8 @@ TEST(PolygonLightXTest, SharedCornersAndFlags) {
   EXPECT_EQ(b.mIndexList[0], 1u);
   EXPECT_EQ(b.mIndexList[2], 2u);
   EXPECT_TRUE(a.IsAPolygon());
+  EXPECT_TRUE(a.TestPointIntersection({0.2f, 0.2f, 0}));  // before the plane is made
+  EXPECT_FALSE(a.TestPointIntersection({-0.2f, 0.2f, 0}));
   a.CreatePlane();
   EXPECT_TRUE(Equal(a.plane.normal, Vector3fX(0, 0, 1)));
   EXPECT_TRUE(a.TestPointIntersection({0.2f, 0.2f, 0}));
