@@ -1,8 +1,8 @@
 #pragma once
 // ArrayX<T>: the engine's growable contiguous array, capped at GENERAL_MAX_SIZE elements.
 // Growth is bounded (at most 1000 slots at a time). Elements are constructed in place, moved
-// on relocation (a plain byte move for trivially copyable types) and destroyed when removed or
-// cleared, so any copyable type may be stored. Iterators are plain element pointers.
+// on relocation (a plain byte move for the types IsByteRelocatableX lists) and destroyed when
+// removed or cleared, so any copyable type may be stored. Iterators are plain element pointers.
 // Calls outside the limits are reported through AssertFailed and refused.
 #include <algorithm>
 #include <concepts>
@@ -21,6 +21,19 @@
 
 // Neither the size nor the capacity of an ArrayX goes beyond this many elements.
 constexpr uint32_t GENERAL_MAX_SIZE = 1000000;
+
+template <class T>
+class ArrayX;
+
+// Types whose objects may be moved to a new address by copying their bytes and forgetting the
+// old ones (no destructor run there). Besides trivially copyable types, these are the engine's
+// own owners of a heap block described by a pointer and counters.
+template <class T>
+struct IsByteRelocatableX : std::is_trivially_copyable<T> {};
+template <>
+struct IsByteRelocatableX<StringX> : std::true_type {};
+template <class U>
+struct IsByteRelocatableX<ArrayX<U>> : std::true_type {};
 
 template <class T>
 class ArrayX {
@@ -176,7 +189,7 @@ class ArrayX {
   }
 
  private:
-  static constexpr bool kByteMovable = std::is_trivially_copyable_v<T>;
+  static constexpr bool kByteMovable = IsByteRelocatableX<T>::value;
 
   static void Report(const char* method, int line, const char* text) {
     const std::string function = "ArrayX<" + TypeNameX<T>() + ">::" + method;

@@ -173,6 +173,26 @@ TEST(ArrayXTest, StringsSurviveGrowthCopiesAndRemoval) {
   EXPECT_EQ(moved.Size(), 499u);
 }
 
+TEST(ArrayXTest, NestedArraysMoveAsBytes) {
+  static_assert(IsByteRelocatableX<StringX>::value && IsByteRelocatableX<ArrayX<int>>::value);
+  static_assert(!IsByteRelocatableX<std::string>::value);
+  ArrayX<ArrayX<StringX>> rows;
+  for (int row = 0; row < 50; ++row) {
+    ArrayX<StringX> cells;
+    for (int cell = 0; cell <= row; ++cell) cells.Add(StringX("c") + cell);
+    rows.Insert(0, cells);
+  }
+  rows.RemoveStable(0);
+  rows.Remove(0);
+  ASSERT_EQ(rows.Size(), 48u);
+  EXPECT_EQ(rows[0].Size(), 1u) << "the last row moved to the front";
+  EXPECT_EQ(rows[1].Size(), 48u);
+  EXPECT_TRUE(rows[1][47] == "c47");
+  ArrayX<std::string> strings;  // not byte-relocatable: moved element by element
+  for (int i = 0; i < 100; ++i) strings.Insert(0, std::string(40, static_cast<char>('a' + i % 26)));
+  EXPECT_EQ(strings[99], std::string(40, 'a'));
+}
+
 TEST(ArrayXTest, AddingOwnElementsIsSafe) {
   ArrayX<StringX> array;
   array.Add(StringX("a"));
