@@ -89,7 +89,7 @@ class IRenderDeviceX {
   std::atomic<float> mBrightness{1.0f};
   // Guards the request lists, texture requests and the frame-start state set-up. Recursive: a
   // request may come from the render thread while it applies the lists.
-  std::recursive_mutex mDeviceLock;
+  mutable std::recursive_mutex mDeviceLock;
   std::mutex mStartLock;
   std::thread mRenderThread;
   std::atomic<CameraX*> mCamera2{nullptr};

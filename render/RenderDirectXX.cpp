@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <string>
 
 #include "assets/TextureX.h"
@@ -81,6 +82,8 @@ RenderDirectXX::~RenderDirectXX() {
     if (mHost) mHost->ReleaseGates();
     mRenderThread.join();
   }
+  // The render thread reads nothing any more: every retired object may go.
+  CollectRetired();
   // Whatever the render thread did not take any more: no context is current here, so only the
   // CPU side is freed (the context and its objects go together below).
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
@@ -180,6 +183,7 @@ void RenderDirectXX::StopOnRenderThread() {
   mVertexArray = 0;
   mFrameCaptures.clear();
   if (m2DRender) m2DRender->ReleaseDeviceObjects();
+  mRenderLoopEnded.store(true, std::memory_order_release);
   SDL_GL_MakeCurrent(mWindow->GetWindowHandle(), nullptr);
 }
 
@@ -258,6 +262,8 @@ void RenderDirectXX::Render(float dt) {
     ApplyTextureRequests();
     RemovePending();
     AddPending();
+    // Nothing posted so far is read by this thread after this point.
+    mAppliedRequests.store(mPostedRequests, std::memory_order_release);
     if (!mSkyBox && mSkyTextures.size() == 6 && mSkyBoxFactory) {
       LogMessage("Creating skybox");
       mSkyBox = mSkyBoxFactory(mSkyTextures);
@@ -363,6 +369,33 @@ std::future<FrameCaptureX> RenderDirectXX::CaptureNextFrame() {
   return mPendingCaptures.back().get_future();
 }
 
+void RenderDirectXX::RetireAfterRender(std::function<void()> destroy) {
+  std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
+  mRetired.push_back({mPostedRequests, std::move(destroy)});
+}
+
+void RenderDirectXX::CollectRetired() {
+  std::vector<RetiredX> due;
+  {
+    std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
+    // Without a drawing render thread nothing is read any more.
+    const bool noReader =
+        !mRenderThread.joinable() || mRenderLoopEnded.load(std::memory_order_acquire);
+    const uint64_t applied = mAppliedRequests.load(std::memory_order_acquire);
+    auto keep = std::stable_partition(mRetired.begin(), mRetired.end(), [&](const RetiredX& r) {
+      return !noReader && r.mRequestSerial > applied;
+    });
+    std::move(keep, mRetired.end(), std::back_inserter(due));
+    mRetired.erase(keep, mRetired.end());
+  }
+  for (RetiredX& retired : due) retired.mDestroy();
+}
+
+size_t RenderDirectXX::GetRetiredCount() const {
+  std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
+  return mRetired.size();
+}
+
 void RenderDirectXX::ApplyTextureRequests() {
   for (const TextureUploadX& upload : mPendingTextureUploads) {
     if (!mTextureUploader.Upload(upload)) {
@@ -447,6 +480,7 @@ DeviceTextureX* RenderDirectXX::QueueTexture(TextureKindX kind, TextureFormatX f
   }
   DeviceTextureX* texture = upload.mTexture;
   mPendingTextureUploads.push_back(std::move(upload));
+  ++mPostedRequests;
   return texture;
 }
 
@@ -511,28 +545,33 @@ bool RenderDirectXX::ReleaseResource(DeviceTextureX* resource) {
     }
   }
   mPendingTextureReleases.push_back(resource);
+  ++mPostedRequests;
   return true;
 }
 
 void RenderDirectXX::AddObjectMoveable(ObjectMoveableX* moveable) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mPendingAddMoveableObjectX.push_back(moveable);
+  ++mPostedRequests;
 }
 
 void RenderDirectXX::AddObject3D(Object3DX* object) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mPendingAddObjectX.push_back(object);
+  ++mPostedRequests;
 }
 
 bool RenderDirectXX::RemoveObjectMoveable(ObjectMoveableX* moveable) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mPendingRemoveMoveableObjectX.push_back(moveable);
+  ++mPostedRequests;
   return true;
 }
 
 bool RenderDirectXX::RemoveObject3D(Object3DX* object) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mPendingRemoveObjectX.push_back(object);
+  ++mPostedRequests;
   return true;
 }
 

@@ -94,6 +94,14 @@ class RenderDirectXX : public IRenderDeviceX {
   // Reads back the next frame drawn after this call.
   std::future<FrameCaptureX> CaptureNextFrame();
 
+  // Engine thread: an object removed from the device may still be drawn by the frame in
+  // progress. RetireAfterRender keeps its destruction until the render thread has applied every
+  // request posted so far (it then no longer reads the object); CollectRetired, called by the
+  // engine once per frame, runs the destructions that are due, on the calling thread.
+  void RetireAfterRender(std::function<void()> destroy);
+  void CollectRetired();
+  size_t GetRetiredCount() const;
+
   bool IsStarted() const { return mStarted; }
   bool IsRenderThread() const;
   uint32_t GetWidth() const { return mWidth.load(std::memory_order_relaxed); }
@@ -169,6 +177,15 @@ class RenderDirectXX : public IRenderDeviceX {
   std::vector<IRenderableObjectX*> mPendingBSPDebugs;
   std::vector<IRenderableObjectX*> mPendingEdgeDebugs;
   std::vector<std::promise<FrameCaptureX>> mPendingCaptures;
+  struct RetiredX {
+    uint64_t mRequestSerial;
+    std::function<void()> mDestroy;
+  };
+  std::vector<RetiredX> mRetired;
+  // Requests posted (each add, remove or texture request counts) and applied at a frame start.
+  uint64_t mPostedRequests = 0;
+  std::atomic<uint64_t> mAppliedRequests{0};
+  std::atomic<bool> mRenderLoopEnded{false};
   RenderableFactoryX mRenderableFactory;
   SkyBoxFactoryX mSkyBoxFactory;
   ViewMatrixSourceX mViewMatrixSource;

@@ -347,6 +347,32 @@ TEST_F(RenderDeviceTest, WindowSizeChangesReachTheDevice) {
   sDevice->GetWindow()->WindowProcedure(size);
 }
 
+TEST_F(RenderDeviceTest, RetiredObjectsAreDestroyedOnlyAfterTheRenderThreadLetGoOfThem) {
+  Object3DX* stand = NewObject();
+  ObjectMoveableX* moveable = reinterpret_cast<ObjectMoveableX*>(stand);
+  {
+    std::lock_guard<std::mutex> lock(sCreatorsLock);
+    sCreators[moveable] = [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
+  }
+  sDevice->AddObjectMoveable(moveable);
+  EXPECT_EQ(AtTriangle(Capture()), 0xFF0000FFu);
+
+  // The render thread waits between two frames; the engine removes and retires the moveable.
+  sHost->Hold();
+  bool destroyed = false;
+  sDevice->RemoveObjectMoveable(moveable);
+  sDevice->RetireAfterRender([&destroyed] { destroyed = true; });
+  sDevice->CollectRetired();
+  EXPECT_FALSE(destroyed);  // the removal is not applied yet
+  EXPECT_EQ(sDevice->GetRetiredCount(), 1u);
+  sHost->Release();
+  sHost->WaitFrames(1);
+  sDevice->CollectRetired();
+  EXPECT_TRUE(destroyed);
+  EXPECT_EQ(sDevice->GetRetiredCount(), 0u);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+}
+
 // Counts the device's three calls per frame.
 class CountingOverlay : public IRenderDevice2DX {
  public:
