@@ -107,7 +107,7 @@ RenderDirectXX::~RenderDirectXX() {
 }
 
 bool RenderDirectXX::InitDirectX() {
-  KX_ASSERT(mWindow, "RenderDirectXX::InitDirectX");
+  KX_ASSERT_MSG(mWindow && mWindow->GetWindowHandle(), "RenderDirectXX::InitDirectX", "mWindow");
   LogMessage("Creating DirectX DX9 device");
   SDL_Window* window = mWindow ? mWindow->GetWindowHandle() : nullptr;
   mContext = window ? SDL_GL_CreateContext(window) : nullptr;

@@ -80,4 +80,20 @@ TEST_F(WindowRealKeysTest, ButtonsHeldWhileTheMouseMovesAreSeen) {
   EXPECT_TRUE(PumpUntil([&] { return mInput.IsMouseButtonUp(MOUSEBUTTON_LEFT); }));
 }
 
+TEST_F(WindowRealKeysTest, MouseMotionIsMeasuredFromTheCentreAndTheCursorPutBack) {
+  SDL_DisplayMode desktop{};
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+  InputHandlerX input(desktop.w, desktop.h);  // the desktop's own cursor
+  const int32_t cx = desktop.w / 2, cy = desktop.h / 2;
+  input.Update(0.01f);  // puts the cursor in the middle
+  ASSERT_EQ(Xdotool("mousemove " + std::to_string(cx + 40) + " " + std::to_string(cy - 20)), 0);
+  input.Update(0.01f);
+  EXPECT_FLOAT_EQ(input.GetMouseDx(), 10.0f);
+  EXPECT_FLOAT_EQ(input.GetMouseDy(), -5.0f);
+  int32_t x = 0, y = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  EXPECT_EQ(x, cx);
+  EXPECT_EQ(y, cy);
+}
+
 }  // namespace
