@@ -129,8 +129,14 @@ void MeshLoaderImplX::CombineMeshes(ArrayX<MeshX*>& subMeshes, const StringX& fi
       const VertexX& vertex = meshChunch.mVertexList[v];
       auto vertIte = verticesLookup.find(vertex);
       if (vertIte == verticesLookup.end()) {
-        vertIte = verticesLookup.emplace(vertex, int32_t(mesh.mVertexList.Size())).first;
-        mesh.mVertexList.Add(vertex);
+        if (!mesh.mVertexList.Add(vertex)) {
+          LogMessage(StringX("CombineMeshes, ") + fileName +
+                     " has more vertices than a mesh holds");
+          mesh = MeshX(fileName);
+          DeleteAll(subMeshes);
+          return;
+        }
+        vertIte = verticesLookup.emplace(vertex, int32_t(mesh.mVertexList.Size() - 1)).first;
       }
       KX_ASSERT(vertIte != verticesLookup.end(), "MeshLoaderImplX::CombineMeshes");
       translate[v] = vertIte->second;

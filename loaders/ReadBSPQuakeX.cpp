@@ -251,6 +251,16 @@ void ReadBSPQuake::ComputeLightmapExtents(bsp_face& face) const {
   }
   const float lowS = std::floor(minS / 16.f), lowT = std::floor(minT / 16.f);
   const float highS = std::ceil(maxS / 16.f), highT = std::ceil(maxT / 16.f);
+  // Texture axes from a damaged file can put a face anywhere: far outside any real map it
+  // gets no lightmap (the extents stay negative).
+  constexpr float kLimit = 1 << 24;
+  const bool usable = std::fabs(lowS) < kLimit && std::fabs(lowT) < kLimit &&
+                      std::fabs(highS) < kLimit && std::fabs(highT) < kLimit;
+  if (!usable) {
+    face.lightmap_s_min = face.lightmap_t_min = 0;
+    face.lightmap_s_extent = face.lightmap_t_extent = -1;
+    return;
+  }
   face.lightmap_s_min = static_cast<int32_t>(lowS) * 16;
   face.lightmap_t_min = static_cast<int32_t>(lowT) * 16;
   face.lightmap_s_extent = static_cast<int32_t>(highS - lowS) * 16;

@@ -60,6 +60,10 @@ bool ReadMD2X::CheckHeader(uint32_t fileSize) {
   }
   // Every frame's corners end up in one vertex list.
   if (uint64_t(h.numTriangles) * 3 > GENERAL_MAX_SIZE) return Fail("too many triangles");
+  if (h.numSkins > int32_t(GENERAL_MAX_SIZE) || h.numTexCoords > int32_t(GENERAL_MAX_SIZE) ||
+      h.numGlCommands > int32_t(GENERAL_MAX_SIZE)) {
+    return Fail("too many records");
+  }
   return true;
 }
 

@@ -36,4 +36,30 @@ for target in "${targets[@]}"; do
   fi
   grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|^#[0-9]+ *DONE' "${work}/log.txt" || true
 done
+# The map and model readers: seeded with small generated files, the generated Resources tree
+# (when a default build folder made one) and the shared real files (when present).
+loader_targets=(kx_fuzz_bsp_reader kx_fuzz_md2_reader kx_fuzz_3ds_reader)
+cmake --build "${build}" -j 2 --target "${loader_targets[@]}" kx_fuzz_loader_seeds
+shared=../shared/testdata
+for target in "${loader_targets[@]}"; do
+  work="$(pwd)/${build}/fuzz/${target}"
+  mkdir -p "${work}/corpus" "${work}/crashes"
+done
+"${build}/tests/loaders/fuzz/kx_fuzz_loader_seeds" "${build}/fuzz/kx_fuzz_bsp_reader/corpus" \
+  "${build}/fuzz/kx_fuzz_md2_reader/corpus" "${build}/fuzz/kx_fuzz_3ds_reader/corpus"
+seed() { for f in "${@:2}"; do [ -f "$f" ] && cp "$f" "${build}/fuzz/$1/corpus/" || true; done; }
+seed kx_fuzz_bsp_reader build/Resources/maps/bwcity2.bsp "${shared}/q2map/mp_lobby_q2.bsp"
+seed kx_fuzz_md2_reader build/Resources/Models/monsters/infantry/tris.md2 "${shared}"/models/*.md2
+seed kx_fuzz_3ds_reader build/Resources/Models/crate.3ds "${shared}"/models/*.3ds "${shared}"/models/*.3DS
+for target in "${loader_targets[@]}"; do
+  work="$(pwd)/${build}/fuzz/${target}"
+  echo "=== ${target}: ${seconds} s"
+  if ! "${build}/tests/loaders/fuzz/${target}" -max_total_time="${seconds}" -max_len=65536 \
+      -rss_limit_mb=2048 -timeout=10 -artifact_prefix="${work}/crashes/" -print_final_stats=1 \
+      "${work}/corpus" 2>"${work}/log.txt"; then
+    echo "!!! ${target} found a fault: see ${work}/crashes/ and ${work}/log.txt"
+    status=1
+  fi
+  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|^#[0-9]+ *DONE' "${work}/log.txt" || true
+done
 exit "${status}"

@@ -1,0 +1,77 @@
+// Writes small valid maps and models into the fuzz corpora:
+//   kx_fuzz_loader_seeds <bsp-corpus> <md2-corpus> <3ds-corpus>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/makeresources/BspFormat.h"
+#include "tools/makeresources/Md2Writer.h"
+#include "tools/makeresources/Model3dsWriter.h"
+
+namespace {
+
+bool Save(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+// Two textures, a lit quad, an unlit triangle and a sky face.
+std::vector<uint8_t> SeedMap() {
+  kxres::BspMap map;
+  map.texInfos.push_back({{1, 0, 0, 0}, {0, 1, 0, 0}, 0, 0, "city/floor", -1});
+  map.texInfos.push_back({{0, 1, 0, 4}, {0, 0, 1, 2}, 4, 0, "env/sky", -1});
+  map.vertices = {{0, 0, 0}, {32, 0, 0}, {32, 16, 0}, {0, 16, 0}, {0, 0, 8}, {0, 8, 8}};
+  map.edges = {{0, 0}, {0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 4}, {4, 5}, {5, 0}};
+  map.surfEdges = {1, 2, 3, 4, 5, 6, 7, -7, -6, -5};
+  map.faces.push_back({0, 0, 0, 4, 0, {0, 255, 255, 255}, 0});
+  map.faces.push_back({0, 0, 4, 3, 0, {0, 255, 255, 255}, -1});
+  map.faces.push_back({0, 1, 7, 3, 1, {0, 255, 255, 255}, 0});
+  for (int i = 0; i < 6; ++i) map.lighting.insert(map.lighting.end(), {uint8_t(40 * i), 90, 7});
+  map.planes.push_back({{0, 0, 1}, 0, 2});
+  return kxres::EncodeBsp(map);
+}
+
+std::vector<uint8_t> SeedMd2() {
+  kxres::Md2Model model;
+  model.skins = {"models/seed/skin.pcx"};
+  model.skinWidth = 16;
+  model.skinHeight = 8;
+  model.st = {{0, 0}, {15, 0}, {15, 7}, {0, 7}};
+  model.triangles = {{{0, 1, 2}, {0, 1, 2}}, {{0, 2, 3}, {0, 2, 3}}};
+  for (int f = 0; f < 2; ++f) {
+    model.frames.push_back(
+        {"seed" + std::to_string(f), {{0, 0, 0}, {10, 0, float(f)}, {10, 10, 0}, {0, 10, 5}}});
+  }
+  return kxres::EncodeMd2(model);
+}
+
+std::vector<uint8_t> Seed3ds() {
+  kxres::Model3ds model;
+  model.materials.push_back({"Seed", {10, 10, 10}, {200, 100, 0}, {255, 255, 255}, "seed.png"});
+  model.objects.push_back({"Quad",
+                           {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                           {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
+                           {{0, 1, 2}, {0, 2, 3}},
+                           "Seed"});
+  model.lightPosition = {1, 2, 3};
+  model.lightColour = {1, 1, 1};
+  model.spotTarget = {0, 0, 0};
+  model.cameraPosition = {5, 5, 5};
+  model.cameraTarget = {0, 0, 0};
+  return kxres::Encode3ds(model);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: kx_fuzz_loader_seeds <bsp-dir> <md2-dir> <3ds-dir>\n");
+    return 2;
+  }
+  const bool ok = Save(std::string(argv[1]) + "/seed-map.bsp", SeedMap()) &&
+                  Save(std::string(argv[2]) + "/seed-model.md2", SeedMd2()) &&
+                  Save(std::string(argv[3]) + "/seed-model.3ds", Seed3ds());
+  return ok ? 0 : 1;
+}
