@@ -1,7 +1,11 @@
-// Real key and mouse input: xdotool types into the window on the test run's X server, and the
-// engine's message pump must turn it into virtual-key and button states. Skipped without an X
-// display or without xdotool.
+// Real key and mouse input: xdotool types into the window on an X server of this test's own
+// (so that no other test's window can take the keyboard), and the engine's message pump must
+// turn it into virtual-key and button states. Skipped without Xvfb or xdotool.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -23,12 +27,50 @@ class StillCursor : public ICursorX {
   void MoveTo(int32_t, int32_t) override {}
 };
 
+// Starts Xvfb on a free display and points DISPLAY at it; 0 when it could not be started.
+pid_t StartPrivateXServer() {
+  int fds[2];
+  if (::pipe(fds) != 0) return 0;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const std::string fd = std::to_string(fds[1]);
+    ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  std::string display;
+  pollfd wait{fds[0], POLLIN, 0};
+  char c = 0;
+  while (pid > 0 && ::poll(&wait, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n') {
+    display += c;
+  }
+  ::close(fds[0]);
+  if (pid <= 0) return 0;
+  if (display.empty()) {
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    return 0;
+  }
+  setenv("DISPLAY", (":" + display).c_str(), 1);
+  return pid;
+}
+
 class WindowRealKeysTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!std::getenv("DISPLAY") || std::system("command -v xdotool >/dev/null 2>&1") != 0) {
-      GTEST_SKIP() << "needs an X display and xdotool";
+  static void SetUpTestSuite() {
+    if (std::system("command -v xdotool >/dev/null 2>&1") == 0) sServer = StartPrivateXServer();
+  }
+  static void TearDownTestSuite() {
+    if (sServer > 0) {
+      ::kill(sServer, SIGTERM);
+      ::waitpid(sServer, nullptr, 0);
     }
+    sServer = 0;
+  }
+  void SetUp() override {
+    if (sServer <= 0) GTEST_SKIP() << "needs Xvfb and xdotool";
     if (!mWindow.CreateWindowX(nullptr, 320, 240)) GTEST_SKIP() << "no window";
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -53,11 +95,13 @@ class WindowRealKeysTest : public ::testing::Test {
     return false;
   }
 
+  static pid_t sServer;
   WindowX mWindow;
   StillCursor mCursor;
   InputHandlerX mInput{320, 240, &mCursor};
   std::string mId;
 };
+pid_t WindowRealKeysTest::sServer = 0;
 
 TEST_F(WindowRealKeysTest, TypedKeysArriveAsVirtualKeys) {
   ASSERT_EQ(Xdotool("keydown w keydown Control_L keydown F5 keydown minus"), 0);

@@ -1,5 +1,5 @@
-// The window and the message pump's dispatch, on a real SDL window (the X server of the test run,
-// or SDL's offscreen driver when there is none), fed with synthetic events.
+// The window and the message pump's dispatch on an SDL window of the offscreen driver, fed with
+// synthetic events. Real X input is tested in WindowRealKeysTest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,7 +37,9 @@ class NoCursor : public ICursorX {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // Synthetic events only: SDL's offscreen driver, so that no X server's own focus changes
+    // (other programs' windows) mix in.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
     {
       std::lock_guard<std::mutex> lock(sLogLock);
       sLog.clear();
