@@ -254,6 +254,11 @@ void ErrorHandlerX::SetListener(IRenderDevice2DX* listener) {
   mListener = listener;
 }
 
+void ErrorHandlerX::RemoveListener(IRenderDevice2DX* listener) {
+  std::lock_guard<std::recursive_mutex> guard(mListenerLock);
+  if (mListener == listener) mListener = nullptr;
+}
+
 void ErrorHandlerX::HookLogMessage(const char* text) {
   if (ErrorHandlerX* handler = GetErrorHandler()) handler->LogMessage(text);
 }

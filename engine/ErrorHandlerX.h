@@ -50,6 +50,9 @@ class ErrorHandlerX {
   // Every info message is also given to the listener (the 2D overlay). Once SetListener
   // (nullptr) has returned, the old listener is no longer called.
   void SetListener(IRenderDevice2DX* listener);
+  // The same with nullptr, but only while `listener` is the one set: a listener that goes away
+  // calls it, so that no line reaches it after it is freed.
+  void RemoveListener(IRenderDevice2DX* listener);
   bool IsEnabled() const { return mEnabled.load(std::memory_order_acquire); }
 
   // "[hh:mm:ss:mmm]\t- " for `seconds` into text (at least TIME_STAMP_SIZE bytes).

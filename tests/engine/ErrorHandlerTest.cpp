@@ -160,10 +160,18 @@ TEST_F(ErrorHandlerTest, ListenerGetsInfoMessagesUntilItIsCleared) {
   GetErrorHandler()->SetListener(&listener);
   LogMessage("to the screen");
   AssertFailed("f", "C::M", 1, "not for the screen");
-  GetErrorHandler()->SetListener(nullptr);
+  ListenerX other;
+  GetErrorHandler()->RemoveListener(&other);  // not the one set: nothing changes
+  LogMessage("still shown");
+  GetErrorHandler()->RemoveListener(&listener);
   LogMessage("after");
-  ASSERT_EQ(listener.mLines.size(), 1u);
+  GetErrorHandler()->SetListener(&other);
+  GetErrorHandler()->SetListener(nullptr);
+  LogMessage("after both");
+  ASSERT_EQ(listener.mLines.size(), 2u);
   EXPECT_EQ(listener.mLines[0], "to the screen");
+  EXPECT_EQ(listener.mLines[1], "still shown");
+  EXPECT_TRUE(other.mLines.empty());
 }
 
 TEST_F(ErrorHandlerTest, HooksDoNothingAfterDestory) {
