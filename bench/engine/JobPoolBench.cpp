@@ -62,9 +62,10 @@ BENCHMARK(BM_ComputeAllWorkers)->UseRealTime()->Unit(benchmark::kMillisecond);
 class RecordingReporterX : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
+    // Single runs, or the mean when the runs are repeated.
     for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
+        mTimes[run.run_name.str()] = run.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> mTimes;
