@@ -1,0 +1,58 @@
+#include "game/CameraX.h"
+
+#include "engine/KorvelX.h"
+#include "render/IRenderDeviceX.h"
+#include "render/RenderDirectXX.h"
+
+CameraX::CameraX() { mClipping = true; }
+
+void CameraX::Update(float dt) {
+  Advance(dt, mZoomed ? 0.5f : 1.0f);
+  UpdateViewMatrix();
+  TakeRenderSnapshot();
+}
+
+void CameraX::UpdateViewMatrix() {
+  Matrix4X view;
+  for (int32_t i = 0; i < 3; ++i) {
+    const float* right = &mRight.x;
+    const float* up = &mUp.x;
+    const float* direction = &mDirection.x;
+    view.m[i][0] = right[i];
+    view.m[i][1] = up[i];
+    view.m[i][2] = -direction[i];
+    view.m[i][3] = 0.0f;
+  }
+  view.m[3][0] = -Dot(mPosition, mRight);
+  view.m[3][1] = -Dot(mPosition, mUp);
+  view.m[3][2] = Dot(mPosition, mDirection);
+  view.m[3][3] = 1.0f;
+  mWorldMatrix = view;
+  mEyePosition = mPosition;
+  mLookAt = mPosition + mDirection;
+  mUpVector = mUp;
+}
+
+void CameraX::ToggleZoom() {
+  KorvelX* engine = GetKorvelX();
+  ToggleZoom(engine ? engine->GetRenderDevice() : nullptr);
+}
+
+void CameraX::ToggleZoom(IRenderDeviceX* device) {
+  mZoomed = !mZoomed;
+  mFieldOfView = mZoomed ? ZOOMED_FIELD_OF_VIEW : FIELD_OF_VIEW;
+  if (device) device->SetFieldOfView(mFieldOfView);
+}
+
+const Matrix4X& CameraX::UpdateProjection(float aspect) {
+  if (!(aspect > 0.0f)) aspect = 1.0f;
+  mProjection =
+      Matrix4X::PerspectiveFovRH(mFieldOfView, aspect, RENDER_NEAR_PLANE, RENDER_FAR_PLANE);
+  return mProjection;
+}
+
+void CameraX::AttachToRenderDevice(RenderDirectXX* device) {
+  if (!device) return;
+  device->SetCamera(this);
+  device->SetViewMatrixSource([this](int32_t renderIndex) { return GetRenderMatrix(renderIndex); });
+}
