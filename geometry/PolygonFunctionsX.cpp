@@ -47,9 +47,9 @@ void CloseDistinct(PolygonX& polygon) {
 // Point in the triangle a-b-c (around normal n), boundary included.
 bool InTriangle(const Vector3fX& a, const Vector3fX& b, const Vector3fX& c, const Vector3fX& p,
                 const Vector3fX& n) {
-  return FanSearchX::Side(a, b, p, n) >= -FanSearchX::fBOUNDARY &&
-         FanSearchX::Side(b, c, p, n) >= -FanSearchX::fBOUNDARY &&
-         FanSearchX::Side(c, a, p, n) >= -FanSearchX::fBOUNDARY;
+  const float tolerance = FanSearchX::BoundaryTolerance(p);
+  return FanSearchX::Side(a, b, p, n) >= -tolerance && FanSearchX::Side(b, c, p, n) >= -tolerance &&
+         FanSearchX::Side(c, a, p, n) >= -tolerance;
 }
 }  // namespace
 
@@ -150,7 +150,7 @@ bool TestPointIntersection(const PolygonX& polygon, const Vector3fX& point, bool
   }
   // A ray parameter this close to 1 (as a distance) puts the point on the edge itself; it only
   // absorbs the rounding of a point computed on an edge.
-  constexpr double dON_EDGE = 1e-6;
+  const double dON_EDGE = FanSearchX::BoundaryTolerance(point);
   const double eps2 = double(eps) * double(eps);
   bool flag = true;
   for (uint32_t i = 0; i < n; ++i) {
@@ -170,8 +170,8 @@ bool TestPointIntersection(const PolygonX& polygon, const Vector3fX& point, bool
       const double d2 = (hit.pointFirst - Vector3dX(point)).LengthSquared();
       if (!atPoint) {
         if (t - 1.0 > dPARAMETER_EPSILON || includeBoundary || d2 <= eps2) return true;
-      } else if (includeBoundary ? d2 <= eps2 : d2 > eps2) {
-        return true;
+      } else if (includeBoundary) {
+        return true;  // on the edge: within the band, d2 is below eps2 up to rounding
       }
     }
   }
@@ -534,7 +534,13 @@ void Triangulate(const PolygonX& poly, ArrayX<PolygonX>& outList, bool nonConvex
   }
   PolygonX work = poly;
   if (!work.planeCreated) work.planeCreated = poly.GetWorkingPlane(work.plane);
-  const bool isCCW = poly.IsCCW();
+  // The polygon's winding: its first turn may be a reflex corner, so take the turn of its area.
+  Vector3fX area;
+  for (uint32_t k = 2; k < poly.vertexList.Size(); ++k) {
+    area += Cross(poly.vertexList[k - 1].position - poly.vertexList[0].position,
+                  poly.vertexList[k].position - poly.vertexList[0].position);
+  }
+  const bool isCCW = nonConvex ? Dot(area, work.plane.normal) >= 0.f : poly.IsCCW();
   while (work.vertexList.Size() > 3) {
     const uint32_t i = nonConvex ? FindMinEarPolyNonConvex(work) : FindMinEarPoly(work);
     if (!Valid(i)) return;  // reported by the ear search; the rest cannot be cut safely

@@ -2,6 +2,9 @@
 // merging, triangulation and subdivision.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "geometry/PolygonFunctionsX.h"
 #include "tests/engine/ReportCaptureX.h"
 #include "tests/geometry/GeometryTestSupport.h"
@@ -273,6 +276,64 @@ TEST(PolygonTriangulateTest, NonConvexShapes) {
     }
   }
   EXPECT_EQ(capture.CountKind("assert"), 0u);
+}
+
+TEST(PolygonTriangulateTest, RandomStarShapedPolygons) {
+  ReportCaptureX capture;
+  RandomGeometryX random(909);
+  for (int round = 0; round < 2000; ++round) {
+    const FrameX frame = random.Frame();
+    const int n = random.Int(5, 14);
+    std::vector<float> angles;
+    for (;;) {
+      angles.clear();
+      for (int i = 0; i < n; ++i) angles.push_back(random.Uniform(0.f, 6.2831853f));
+      std::sort(angles.begin(), angles.end());
+      bool spaced = true;
+      for (int i = 0; i < n; ++i) {
+        const float next = i + 1 < n ? angles[i + 1] : angles[0] + 6.2831853f;
+        spaced = spaced && next - angles[i] > 0.15f && next - angles[i] < 2.5f;
+      }
+      if (spaced) break;
+    }
+    PolygonX star;
+    for (float angle : angles) {
+      const float radius = random.Uniform(0.5f, 3.f);
+      VertexX v;
+      v.position = frame.At(radius * std::cos(angle), radius * std::sin(angle));
+      star.vertexList.Add(v);
+    }
+    star.plane = PlaneX(frame.n, Dot(frame.n, frame.origin));
+    star.planeCreated = true;
+    ArrayX<PolygonX> triangles;
+    TriangulatePolygonNonConvex(star, triangles);
+    ASSERT_EQ(triangles.Size(), uint32_t(n - 2)) << round;
+    EXPECT_NEAR(TotalArea(triangles), star.GetArea(), 1e-4f * star.GetArea()) << round;
+    for (const PolygonX& t : triangles) EXPECT_GT(Dot(TurnNormal(t), frame.n), 0.f) << round;
+  }
+  EXPECT_EQ(capture.CountKind("assert"), 0u);
+}
+
+TEST(PolygonPointTest, EdgePointsOfMapSizedPolygonsAreInside) {
+  RandomGeometryX random(31);
+  for (int round = 0; round < 500; ++round) {
+    FrameX frame;
+    PolygonX polygon = random.ConvexPolygon(frame);
+    for (VertexX& v : polygon.vertexList)
+      v.position = v.position * 300.f + Vector3fX(2000, -1500, 800);
+    ASSERT_TRUE(polygon.CreatePlaneSafe());
+    const uint32_t count = polygon.vertexList.Size();
+    for (uint32_t i = 0; i < count; ++i) {
+      const Vector3fX& a = polygon.vertexList[i].position;
+      const Vector3fX& b = polygon.vertexList[(i + 1) % count].position;
+      const Vector3fX onEdge = a + (b - a) * random.Uniform(0.1f, 0.9f);
+      EXPECT_TRUE(polygon.TestPointIntersection(onEdge));
+      EXPECT_TRUE(TestPointIntersection(polygon, onEdge, true));
+      const Vector3fX outward = Cross(b - a, polygon.plane.normal).Normalized();
+      EXPECT_FALSE(polygon.TestPointIntersection(onEdge + outward * 0.01f));
+      EXPECT_FALSE(TestPointIntersection(polygon, onEdge + outward * 0.01f, true));
+    }
+  }
 }
 
 TEST(PolygonSubdivideTest, NoEdgeAboveTheLimitAndAreaKept) {
