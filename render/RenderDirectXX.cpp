@@ -225,7 +225,8 @@ void RenderDirectXX::Resize(uint32_t width, uint32_t height) {
 }
 
 void RenderDirectXX::UpdateToggles() {
-  const uint32_t width = GetWidth();
+  // A minimised window reports no size: keep a square of one pixel rather than divide by zero.
+  const uint32_t width = std::max<uint32_t>(GetWidth(), 1);
   const uint32_t height = std::max<uint32_t>(GetHeight(), 1);
   glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
   mProjection = Matrix4X::PerspectiveFovRH(GetFieldOfView(), static_cast<float>(width) / height,

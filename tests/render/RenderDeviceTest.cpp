@@ -3,12 +3,14 @@
 // request queues and texture upload, checked on pixels read back from the frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "RenderTestSupport.h"
 #include "engine/ReportHooksX.h"
@@ -57,31 +59,23 @@ std::vector<float> Triangle(bool clockwise, float z = -100.0f) {
 
 class RenderDeviceTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
+  // Every test has a device of its own.
+  void SetUp() override {
     if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     LogCapture::Install();
     sHost = new TestHost();
     sDevice = new RenderDirectXX(sHost);
     sDevice->SetRenderableFactory(MakeRenderable);
+    if (!sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context on this machine";
+    LogCapture::Clear();
   }
-  static void TearDownTestSuite() {
+  void TearDown() override {
     sHost->Quit();
     delete sDevice;
     sDevice = nullptr;
     delete sHost;
     sHost = nullptr;
     SetReportHooks({});
-  }
-  void SetUp() override {
-    if (!sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context on this machine";
-    LogCapture::Clear();
-  }
-  void TearDown() override {
-    if (!sDevice || !sDevice->IsStarted()) return;
-    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-    sHost->mRunning = false;
-    sHost->Release();
-    sHost->WaitFrames(2);
     std::lock_guard<std::mutex> lock(sCreatorsLock);
     sCreators.clear();
   }
@@ -371,6 +365,62 @@ TEST_F(RenderDeviceTest, RetiredObjectsAreDestroyedOnlyAfterTheRenderThreadLetGo
   EXPECT_TRUE(destroyed);
   EXPECT_EQ(sDevice->GetRetiredCount(), 0u);
   EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+}
+
+// Writes its name into a shared list when drawn (render thread; read after a capture).
+std::vector<std::string> sDrawOrder;
+class NamedRenderable : public IRenderableObjectX {
+ public:
+  explicit NamedRenderable(std::string name) : mName(std::move(name)) {}
+  void Prepare(const Matrix4X&, int32_t) override {}
+  void Draw() override { sDrawOrder.push_back(mName); }
+  std::string mName;
+};
+class NamedOverlay : public IRenderDevice2DX {
+ public:
+  void Update(float) override { sDrawOrder.push_back("overlay update"); }
+  void DrawInScene() override { sDrawOrder.push_back("overlay in scene"); }
+  void Draw() override { sDrawOrder.push_back("overlay"); }
+  void AddText(const char*) override {}
+};
+
+TEST_F(RenderDeviceTest, FrameDrawsSkyThenObjectsByRenderableAddressThenTheOverlay) {
+  // Runs alone in its process, so the sky box and the overlay are this test's.
+  sDevice->SetSkyBoxFactory([](const std::vector<TextureX*>&) -> IRenderableObjectX* {
+    return new NamedRenderable("sky");
+  });
+  RenderDirectXX::Set2DRenderFactory([](RenderDirectXX*) { return new NamedOverlay(); });
+  sDevice->InitRender();
+  RenderDirectXX::Set2DRenderFactory(nullptr);
+  std::vector<int> faces(6);
+  std::vector<TextureX*> textures;
+  for (int& face : faces) textures.push_back(reinterpret_cast<TextureX*>(&face));
+  sDevice->SetSkyBoxTextures(textures);
+  std::vector<std::pair<const IRenderableObjectX*, std::string>> made;
+  std::mutex madeLock;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    Show([&made, &madeLock, name] {
+      auto* renderable = new NamedRenderable(name);
+      std::lock_guard<std::mutex> lock(madeLock);
+      made.emplace_back(renderable, name);
+      return renderable;
+    });
+  }
+  Capture();
+  sHost->Hold();
+  sDrawOrder.clear();
+  sHost->Release();
+  Capture();
+  sHost->Hold();  // no frame runs while the list is read
+  std::sort(made.begin(), made.end());
+  std::vector<std::string> expected = {"overlay update", "sky"};
+  for (const auto& entry : made) expected.push_back(entry.second);
+  expected.insert(expected.end(), {"overlay in scene", "overlay"});
+  ASSERT_GE(sDrawOrder.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(sDrawOrder.begin(), sDrawOrder.begin() + expected.size()),
+            expected);
+  sHost->Release();
+  sDevice->SetSkyBoxFactory(nullptr);
 }
 
 // Counts the device's three calls per frame.
