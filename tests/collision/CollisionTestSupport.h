@@ -1,0 +1,181 @@
+#pragma once
+// Meshes, map loading and log capture shared by the collision and simplification tests.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/ReportHooksX.h"
+#include "geometry/MeshX.h"
+#include "loaders/ReadBSPQuakeX.h"
+
+namespace colltest {
+
+using TriangleX = std::array<Vector3fX, 3>;
+
+// Collects every log line and assertion while it lives.
+class LogCaptureX {
+ public:
+  LogCaptureX() {
+    Lines().clear();
+    SetReportHooks({&Log, &Report, &Report, &Report});
+  }
+  ~LogCaptureX() { SetReportHooks({}); }
+  bool Has(const std::string& text) const {
+    std::lock_guard<std::mutex> lock(Mutex());
+    for (const std::string& line : Lines()) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+  size_t Count(const std::string& text) const {
+    std::lock_guard<std::mutex> lock(Mutex());
+    size_t n = 0;
+    for (const std::string& line : Lines()) n += line.find(text) != std::string::npos;
+    return n;
+  }
+
+ private:
+  static std::vector<std::string>& Lines() {
+    static std::vector<std::string> lines;
+    return lines;
+  }
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static void Log(const char* text) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    Lines().emplace_back(text ? text : "");
+  }
+  static void Report(const char*, const char* function, int32_t, const char* text) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    Lines().emplace_back(std::string("ASSERT ") + (function ? function : "") + " " +
+                         (text ? text : ""));
+  }
+};
+
+inline MeshX MeshFromTriangles(const std::vector<TriangleX>& triangles, uint32_t flags = 0) {
+  MeshX mesh;
+  for (const TriangleX& triangle : triangles) {
+    PolygonX polygon;
+    polygon.surfaceFlags = flags;
+    for (const Vector3fX& p : triangle) {
+      VertexX v;
+      v.position = p;
+      polygon.vertexList.Add(v);
+    }
+    mesh.mPolygonList.Add(polygon);
+  }
+  mesh.CreateVertexListIndexLists();
+  return mesh;
+}
+
+// Two triangles of the quad a b c d (counter-clockwise seen from the front).
+inline void AddQuad(std::vector<TriangleX>& out, const Vector3fX& a, const Vector3fX& b,
+                    const Vector3fX& c, const Vector3fX& d) {
+  out.push_back({a, b, c});
+  out.push_back({a, c, d});
+}
+
+// A quad split into n x n tiles (many triangles on one plane, all edges shared).
+inline void AddTiledQuad(std::vector<TriangleX>& out, const Vector3fX& origin, const Vector3fX& u,
+                         const Vector3fX& v, int n) {
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const Vector3fX p = origin + u * (float(i) / float(n)) + v * (float(j) / float(n));
+      const Vector3fX du = u * (1.f / float(n));
+      const Vector3fX dv = v * (1.f / float(n));
+      AddQuad(out, p, p + du, p + du + dv, p + dv);
+    }
+  }
+}
+
+// Outward faces of an axis-aligned box.
+inline void AddBox(std::vector<TriangleX>& out, const Vector3fX& lo, const Vector3fX& hi) {
+  const Vector3fX p[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z},
+                          {lo.x, hi.y, lo.z}, {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z},
+                          {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
+  AddQuad(out, p[0], p[3], p[2], p[1]);  // -z
+  AddQuad(out, p[4], p[5], p[6], p[7]);  // +z
+  AddQuad(out, p[0], p[1], p[5], p[4]);  // -y
+  AddQuad(out, p[3], p[7], p[6], p[2]);  // +y
+  AddQuad(out, p[0], p[4], p[7], p[3]);  // -x
+  AddQuad(out, p[1], p[2], p[6], p[5]);  // +x
+}
+
+// A small hand-made town: a tiled ground (y up) with buildings of tiled walls on it.
+inline std::vector<TriangleX> Town(int blocks = 3) {
+  std::vector<TriangleX> triangles;
+  const float size = 400.f * float(blocks);
+  AddTiledQuad(triangles, {0, 0, 0}, {0, 0, size}, {size, 0, 0}, 4 * blocks);
+  for (int i = 0; i < blocks; ++i) {
+    for (int j = 0; j < blocks; ++j) {
+      const float x = 400.f * float(i) + 100.f;
+      const float z = 400.f * float(j) + 100.f;
+      const float h = 150.f + 50.f * float((i + j) % 3);
+      AddBox(triangles, {x, 0, z}, {x + 200.f, h, z + 200.f});
+    }
+  }
+  return triangles;
+}
+
+inline std::string SharedFile(const char* relative) {
+  const char* root = std::getenv("KX_SOURCE_DIR");
+  if (!root) return {};
+  const std::string path = std::string(root) + "/../shared/testdata/" + relative;
+  return std::filesystem::exists(path) ? path : std::string();
+}
+
+inline std::string CityFile() {
+#ifdef KX_BINARY_DIR
+  const std::string path = std::string(KX_BINARY_DIR) + "/Resources/maps/bwcity2.bsp";
+  return std::filesystem::exists(path) ? path : std::string();
+#else
+  return {};
+#endif
+}
+
+// The faces of a Quake 2 map as triangles in engine axes (x, y, z) -> (-x, z, -y).
+inline bool LoadMapTriangles(const std::string& path, MeshX& mesh) {
+  ReadBSPQuake reader;
+  if (!reader.ReadFile(StringX(path.c_str()))) return false;
+  std::vector<TriangleX> triangles;
+  for (const bsp_face& face : reader.GetFaces()) {
+    if (!face.valid || face.num_edges < 3) continue;
+    std::vector<Vector3fX> points;
+    for (uint32_t i = 0; i < face.num_edges; ++i) {
+      const Vector3fX p = reader.GetVertexFromFaceByIndex(face, i);
+      points.push_back({-p.x, p.z, -p.y});
+    }
+    for (size_t i = 2; i < points.size(); ++i)
+      triangles.push_back({points[0], points[i - 1], points[i]});
+  }
+  mesh = MeshFromTriangles(triangles);
+  mesh.SetName(StringX(path.c_str()));
+  return !triangles.empty();
+}
+
+inline int& Counter() {
+  static int counter = 0;
+  return counter;
+}
+
+// A fresh folder for saved files, in engine form with a trailing separator.
+inline std::string TempFolder(const char* tag) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("kx_collision_" + std::string(tag) + "_" + std::to_string(::getpid()) + "_" +
+       std::to_string(Counter()++));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder.string() + "/";
+}
+
+}  // namespace colltest
