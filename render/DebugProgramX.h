@@ -1,0 +1,28 @@
+#pragma once
+// A GL program built from a shader asset (both stages in one source file, see ShaderX). The
+// overlay, the sky box and the debug line drawings each use one. Render thread only: Build and
+// the destructor need the device's GL context.
+#include <cstdint>
+
+#include "foundation/StringX.h"
+
+class DebugProgramX {
+ public:
+  explicit DebugProgramX(const char* shaderName) : mShaderName(shaderName) {}
+  ~DebugProgramX() { Release(); }
+  DebugProgramX(const DebugProgramX&) = delete;
+  DebugProgramX& operator=(const DebugProgramX&) = delete;
+
+  // Builds the program on first use; false (logged once) when the shader cannot be had.
+  bool Use();
+  // Location of a uniform of the built program (-1 when it has none).
+  int32_t Uniform(const char* name) const;
+  void Release();
+
+ private:
+  bool Build();
+
+  StringX mShaderName;
+  uint32_t mProgram = 0;
+  bool mFailed = false;
+};

@@ -1,0 +1,363 @@
+// The overlay, the sky box and the debug drawings on a real GL context (Mesa's software
+// renderer under the test run's X server, or SDL's offscreen driver), checked on frames read
+// back from the render thread: the console shows the last log line with the font's glyphs, the
+// crosshair sits in the middle, the sky fills the background where no wall is, and each debug
+// switch changes the picture.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "OverlayWorld.h"
+#include "RenderTestSupport.h"
+#include "assets/FontTrueTypeX.h"
+#include "assets/TextureX.h"
+#include "engine/ErrorHandlerX.h"
+#include "engine/ReportHooksX.h"
+#include "geometry/MeshX.h"
+#include "loaders/Object3DX.h"
+#include "render/DebugRenderablesX.h"
+#include "render/RenderDirectX2DX.h"
+#include "render/RenderDirectXX.h"
+#include "render/SkyboxX.h"
+
+namespace {
+
+RenderDirectXX* sDevice = nullptr;
+std::mutex sShownLock;
+std::map<const void*, IRenderableObjectX*> sShown;
+
+// The sky faces +x, -x, +y, -y, +z, -z in six plain colours.
+const uint8_t kFaceColors[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
+                                   {255, 255, 0}, {255, 0, 255}, {0, 255, 255}};
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb ColorAt(const FrameCaptureX& frame, uint32_t x, uint32_t y) {
+  const uint32_t c = frame.At(x, y);
+  return {int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)};
+}
+bool Near(Rgb c, int r, int g, int b, int tolerance = 40) {
+  return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
+         std::abs(c.b - b) <= tolerance;
+}
+int CountPixels(const FrameCaptureX& frame, int r, int g, int b) {
+  int count = 0;
+  for (uint32_t y = 0; y < frame.mHeight; ++y) {
+    for (uint32_t x = 0; x < frame.mWidth; ++x) count += Near(ColorAt(frame, x, y), r, g, b, 60);
+  }
+  return count;
+}
+
+class OverlayScreenTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    sWorld = new OverlayWorld();
+    ErrorHandlerX::Create();
+    sHost = new TestHost();
+    sDevice = new RenderDirectXX(sHost);
+    if (!sWorld->Available() || !sDevice->IsStarted()) return;
+    StringX family;
+    if (FontTrueTypeX::FindFontFile("Lucida Console", family).Empty()) return;
+    sDevice->SetRenderableFactory([](Object3DX* object, ObjectMoveableX*) -> IRenderableObjectX* {
+      std::lock_guard<std::mutex> lock(sShownLock);
+      auto it = sShown.find(object);
+      if (it == sShown.end()) return nullptr;
+      IRenderableObjectX* renderable = it->second;
+      sShown.erase(it);
+      return renderable;
+    });
+    sDevice->SetSkyBoxFactory([](const std::vector<TextureX*>& textures) -> IRenderableObjectX* {
+      return new RenderableSkyBox(sDevice, textures, {});
+    });
+    RenderDirectXX::Set2DRenderFactory(
+        [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
+    sDevice->InitRender();
+    sOverlay = dynamic_cast<RenderDirectX2DX*>(sDevice->Get2DRender());
+    if (sOverlay) GetErrorHandler()->SetListener(sOverlay);
+  }
+  static void TearDownTestSuite() {
+    sHost->Quit();
+    // The overlay goes with the device and lets go of the log itself.
+    delete sDevice;
+    sDevice = nullptr;
+    sOverlay = nullptr;
+    delete sHost;
+    sHost = nullptr;
+    RenderDirectXX::Set2DRenderFactory(nullptr);
+    ErrorHandlerX::Destory();
+    delete sWorld;
+    sWorld = nullptr;
+  }
+  void SetUp() override {
+    if (!sOverlay) GTEST_SKIP() << "no GL 3.3 context, font or generated resources";
+    sHost->mRunning = false;
+  }
+  void TearDown() override {
+    if (!sOverlay) return;
+    for (Object3DX* object : mShownObjects) sDevice->RemoveObject3D(object);
+    sHost->WaitFrames(2);
+  }
+
+  static FrameCaptureX Capture() {
+    sHost->WaitFrames(1);
+    std::future<FrameCaptureX> frame = sDevice->CaptureNextFrame();
+    if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+      ADD_FAILURE() << "no frame drawn";
+      return {};
+    }
+    return frame.get();
+  }
+  void Show(IRenderableObjectX* renderable) {
+    mObjects.push_back(std::make_unique<int>(0));
+    Object3DX* object = reinterpret_cast<Object3DX*>(mObjects.back().get());
+    {
+      std::lock_guard<std::mutex> lock(sShownLock);
+      sShown[object] = renderable;
+    }
+    sDevice->AddObject3D(object);
+    mShownObjects.push_back(object);
+  }
+  static void SetSky() {
+    if (sDevice->HasSkyBox()) return;
+    std::vector<TextureX*> faces;
+    for (int face = 0; face < 6; ++face) {
+      std::vector<uint8_t> pixels(32 * 32 * 3);
+      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = kFaceColors[face][i % 3];
+      TextureAssetArgsX description;
+      description.mBitmap = pixels.data();
+      description.mWidth = 32;
+      description.mHeight = 32;
+      description.mBits = 24;
+      faces.push_back(
+          GetAssetImpl<TextureX>(("sky face " + std::to_string(face)).c_str(), &description));
+      ASSERT_NE(faces.back(), nullptr);
+    }
+    sDevice->SetSkyBoxTextures(faces);
+    for (int i = 0; i < 100 && !sDevice->HasSkyBox(); ++i) sHost->WaitFrames(1);
+    ASSERT_TRUE(sDevice->HasSkyBox());
+  }
+  static bool SceneOn() { return sDevice->IsDrawingScene(); }
+
+  static OverlayWorld* sWorld;
+  static TestHost* sHost;
+  static RenderDirectX2DX* sOverlay;
+  std::vector<std::unique_ptr<int>> mObjects;
+  std::vector<Object3DX*> mShownObjects;
+};
+OverlayWorld* OverlayScreenTest::sWorld = nullptr;
+TestHost* OverlayScreenTest::sHost = nullptr;
+RenderDirectX2DX* OverlayScreenTest::sOverlay = nullptr;
+
+// Turns the scene off for one test: a black picture with only the overlay on it.
+struct SceneOff {
+  SceneOff() {
+    if (sDevice->IsDrawingScene()) sDevice->DebugDrawNormalToggle();
+  }
+  ~SceneOff() {
+    if (!sDevice->IsDrawingScene()) sDevice->DebugDrawNormalToggle();
+  }
+};
+
+TEST_F(OverlayScreenTest, ConsoleShowsTheLastLogLineInTheFontsGlyphs) {
+  SceneOff sceneOff;
+  const std::string text = "Last line: Wq@19 #kx";
+  // The overlay's first frames load its textures (and log it); then the line comes last.
+  sHost->WaitFrames(3);
+  LogMessage(text.c_str());
+  const FrameCaptureX frame = Capture();
+  const std::vector<StringX> lines = sOverlay->GetConsoleLines();
+  int index = -1;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (text == lines[i].GetCharArray()) index = static_cast<int>(i);
+  }
+  ASSERT_GE(index, 0) << "the line is not in the console";
+  EXPECT_EQ(index, static_cast<int>(lines.size()) - 1) << lines.back().GetCharArray();
+
+  // Every pixel of the line's glyph cells is white exactly where the atlas is.
+  const FontBaseX* font = sOverlay->GetConsoleFont().GetFont();
+  ASSERT_NE(font, nullptr);
+  BitmapX atlas(StringX("Resources\\Textures\\Fonts\\AutoGenerated\\Lucida Console.bmp"));
+  ASSERT_TRUE(atlas.IsValid() && atlas.ConvertInto32Bitmap());
+  const int top = index * font->GetCharHeight();
+  int penX = 0, lit = 0, mismatches = 0, total = 0;
+  for (char c : text) {
+    CharRectX rect;
+    font->GetCharRect(rect, c);
+    for (int dy = 0; dy < rect.bottom - rect.top; ++dy) {
+      for (int dx = 0; dx < rect.right - rect.left; ++dx) {
+        const bool inAtlas =
+            atlas.GetPixel(uint32_t(rect.left + dx), uint32_t(255 - (rect.top + dy))).r > 128;
+        const bool onScreen = ColorAt(frame, uint32_t(penX + dx), uint32_t(top + dy)).r > 128;
+        lit += onScreen;
+        mismatches += inAtlas != onScreen;
+        ++total;
+      }
+    }
+    penX += rect.right - rect.left;
+  }
+  EXPECT_GT(lit, 40);
+  EXPECT_LT(mismatches, total / 50) << mismatches << " of " << total;
+}
+
+TEST_F(OverlayScreenTest, CrosshairSitsInTheMiddleOfTheScreen) {
+  SceneOff sceneOff;
+  const FrameCaptureX frame = Capture();
+  const int cx = int(frame.mWidth / 2), cy = int(frame.mHeight / 2);
+  int minX = 1 << 30, maxX = -1, minY = 1 << 30, maxY = -1;
+  for (int y = cy - 30; y < cy + 30; ++y) {
+    for (int x = cx - 30; x < cx + 30; ++x) {
+      const Rgb c = ColorAt(frame, uint32_t(x), uint32_t(y));
+      if (c.r + c.g + c.b < 60) continue;
+      minX = std::min(minX, x);
+      maxX = std::max(maxX, x);
+      minY = std::min(minY, y);
+      maxY = std::max(maxY, y);
+    }
+  }
+  ASSERT_GE(maxX, 0) << "no crosshair";
+  EXPECT_LE(maxX - minX, 22);
+  EXPECT_LE(maxY - minY, 22);
+  EXPECT_NEAR((minX + maxX + 1) / 2.0, cx, 2.0);
+  EXPECT_NEAR((minY + maxY + 1) / 2.0, cy, 2.0);
+}
+
+TEST_F(OverlayScreenTest, CountersShowOnlyWhenSet) {
+  SceneOff sceneOff;
+  const int bannerHeight = sOverlay->GetBannerFont().GetCharHeight();
+  auto litInCorner = [&](const FrameCaptureX& frame) {
+    int lit = 0;
+    for (uint32_t y = frame.mHeight - uint32_t(bannerHeight); y < frame.mHeight; ++y) {
+      for (uint32_t x = 0; x < uint32_t(3 * sOverlay->GetBannerFont().GetCharWidth()); ++x) {
+        const Rgb c = ColorAt(frame, x, y);
+        lit += c.r + c.g + c.b > 60;
+      }
+    }
+    return lit;
+  };
+  sOverlay->mHitCounter = -1;
+  EXPECT_EQ(litInCorner(Capture()), 0);
+  sOverlay->mHitCounter = 100;
+  EXPECT_GT(litInCorner(Capture()), 10);
+  sOverlay->mHitCounter = -1;
+}
+
+TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIs) {
+  SetSky();
+  Show(new TriangleRenderable({-20, -20, -100, -20, 20, -100, 20, 20, -100}, 1.0f, 0.0f, 0.0f));
+  // Running with the normal clear: the colour buffer is not cleared, the sky covers it.
+  sHost->mRunning = true;
+  sHost->WaitFrames(3);
+  const FrameCaptureX frame = Capture();
+  sHost->mRunning = false;
+  const uint32_t w = frame.mWidth, h = frame.mHeight;
+  // Straight ahead (below the console, away from the wall) the camera sees the -z face.
+  EXPECT_TRUE(Near(ColorAt(frame, w / 8, h * 3 / 4), 0, 255, 255))
+      << std::hex << frame.At(w / 8, h * 3 / 4);
+  // The wall covers the sky.
+  EXPECT_TRUE(Near(ColorAt(frame, w / 2 - w / 20, h / 2 - h / 40), 255, 0, 0));
+  // Nowhere in the lower half is the background left black.
+  int black = 0;
+  for (uint32_t y = h / 2 + 20; y < h - 40; y += 7) {
+    for (uint32_t x = 0; x < w; x += 7) {
+      const Rgb c = ColorAt(frame, x, y);
+      black += c.r + c.g + c.b < 30;
+    }
+  }
+  EXPECT_EQ(black, 0);
+}
+
+TEST_F(OverlayScreenTest, SkyKeepsTheFramesCullingForBackFaces) {
+  SetSky();
+  // A back-facing wall: culled while culling is on, drawn when it is off, sky box or not.
+  Show(new TriangleRenderable({-20, -20, -100, 20, 20, -100, -20, 20, -100}, 1.0f, 0.0f, 0.0f));
+  sHost->WaitFrames(2);
+  const FrameCaptureX culled = Capture();
+  const uint32_t x = culled.mWidth / 2 - culled.mWidth / 20,
+                 y = culled.mHeight / 2 - culled.mHeight / 40;
+  EXPECT_FALSE(Near(ColorAt(culled, x, y), 255, 0, 0));
+  sDevice->ToggleBackfaceCulling();
+  const FrameCaptureX drawn = Capture();
+  sDevice->ToggleBackfaceCulling();
+  EXPECT_TRUE(Near(ColorAt(drawn, x, y), 255, 0, 0));
+}
+
+TEST_F(OverlayScreenTest, NormalSwitchHidesSkyAndObjectsButNotTheOverlay) {
+  SetSky();
+  const FrameCaptureX withScene = Capture();
+  const uint32_t x = withScene.mWidth / 8, y = withScene.mHeight * 3 / 4;
+  EXPECT_TRUE(Near(ColorAt(withScene, x, y), 0, 255, 255));
+  sDevice->DebugDrawNormalToggle();
+  const FrameCaptureX without = Capture();
+  sDevice->DebugDrawNormalToggle();
+  EXPECT_TRUE(Near(ColorAt(without, x, y), 0, 0, 0, 10));
+  // The crosshair is still drawn.
+  int lit = 0;
+  for (uint32_t py = without.mHeight / 2 - 11; py < without.mHeight / 2 + 11; ++py) {
+    for (uint32_t px = without.mWidth / 2 - 11; px < without.mWidth / 2 + 11; ++px) {
+      const Rgb c = ColorAt(without, px, py);
+      lit += c.r + c.g + c.b > 60;
+    }
+  }
+  EXPECT_GT(lit, 5);
+  std::vector<StringX> lines = sOverlay->GetConsoleLines();
+  bool stopped = false;
+  for (const StringX& line : lines) stopped |= line == "Debug : Stopped drawing Normal";
+  EXPECT_TRUE(stopped);
+}
+
+TEST_F(OverlayScreenTest, EdgeAndBSPSwitchesDrawTheirLines) {
+  SceneOff sceneOff;
+  // A mesh with two edges below the middle of the screen.
+  MeshX mesh(StringX("edge mesh"));
+  EdgeX across, down;
+  across.SetStart({-30, -12, -100});
+  across.SetEnd({30, -12, -100});
+  down.SetStart({-12, -30, -100});
+  down.SetEnd({-12, 0, -100});
+  mesh.mEdgeList.Add(across);
+  mesh.mEdgeList.Add(down);
+  Object3DX object(&mesh);
+  auto* edges = new RenderableEdgeDebugDX(sDevice);
+  ASSERT_TRUE(edges->Init(&object));
+  EXPECT_EQ(edges->GetPrimitiveCount(), 2u);
+  sDevice->AddEdgeDebugRenderable(edges);
+  auto* tree = new RenderableBSPTreeDebugDX(sDevice, {{-30, 12, -100}, {30, 12, -100}},
+                                            {{20, -20, -100}, {20, 20, -100}});
+  sDevice->AddBSPDebugRenderable(tree);
+
+  const FrameCaptureX none = Capture();
+  EXPECT_EQ(CountPixels(none, 0, 255, 0), 0);
+  EXPECT_EQ(CountPixels(none, 255, 255, 0), 0);
+
+  sDevice->DebugDrawEdgesToggle();
+  const FrameCaptureX withEdges = Capture();
+  EXPECT_GT(CountPixels(withEdges, 0, 255, 0), 50);
+  EXPECT_EQ(CountPixels(withEdges, 255, 255, 0), 0);
+  sDevice->DebugDrawEdgesToggle();
+
+  sDevice->DebugDrawBSPTreeToggle();
+  const FrameCaptureX withTree = Capture();
+  EXPECT_EQ(CountPixels(withTree, 0, 255, 0), 0);
+  EXPECT_GT(CountPixels(withTree, 255, 255, 0), 50);
+  EXPECT_GT(CountPixels(withTree, 255, 0, 255), 20);
+  sDevice->DebugDrawBSPTreeToggle();
+
+  bool logged[4] = {};
+  for (const StringX& line : sOverlay->GetConsoleLines()) {
+    logged[0] |= line == "Debug : Drawing Edges";
+    logged[1] |= line == "Debug : Stopped drawing Edges";
+    logged[2] |= line == "Debug : Drawing BSP-Tree";
+    logged[3] |= line == "Debug : Stopped drawing BSP-Tree";
+  }
+  EXPECT_TRUE(logged[0] && logged[1] && logged[2] && logged[3]);
+}
+
+}  // namespace
