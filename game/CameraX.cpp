@@ -4,7 +4,12 @@
 #include "render/IRenderDeviceX.h"
 #include "render/RenderDirectXX.h"
 
-CameraX::CameraX() { mClipping = true; }
+CameraX::CameraX() {
+  mClipping = true;
+  // No render thread reads a new camera yet: both slots start with its view.
+  UpdateViewMatrix();
+  TakeRenderSnapshotBoth();
+}
 
 void CameraX::Update(float dt) {
   Advance(dt, mZoomed ? 0.5f : 1.0f);

@@ -5,6 +5,9 @@
 
 ObjectMoveableX::ObjectMoveableX(Object3DX* pobject3DX) : mObject3DX(pobject3DX) {
   KX_ASSERT(pobject3DX, "ObjectMoveableX::ObjectMoveableX");
+  // No render thread reads a new object yet: both slots start with its placement.
+  UpdateWorldMatrix();
+  TakeRenderSnapshotBoth();
 }
 
 void ObjectMoveableX::Update(float dt) {
