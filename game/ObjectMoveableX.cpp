@@ -1,6 +1,7 @@
 #include "game/ObjectMoveableX.h"
 
 #include "engine/ReportHooksX.h"
+#include "loaders/Object3DX.h"
 #include "render/RenderDirectXX.h"
 
 ObjectMoveableX::ObjectMoveableX(Object3DX* pobject3DX) : mObject3DX(pobject3DX) {
@@ -32,6 +33,14 @@ void ObjectMoveableX::UpdateWorldMatrix() {
   placement.m[3][3] = 1.0f;
   // Row vectors: the local placement of the model first, then the object's.
   mWorldMatrix = Matrix4X::Multiply(mLocalMatrix, placement);
+}
+
+const MeshX* ObjectMoveableX::GetCollisionMesh() const {
+  return mObject3DX ? mObject3DX->GetMesh() : nullptr;
+}
+
+ObjectMoveableX* ObjectMoveableX::FromCollisionObject(ICollisionObjectX* object) {
+  return dynamic_cast<ObjectMoveableX*>(object);
 }
 
 void RemoveAndDestroyObjectMoveable(IRenderDeviceX* device, ObjectMoveableX* moveable) {

@@ -1,14 +1,16 @@
 #pragma once
 // ObjectMoveableX: a drawn object that moves (bots, shots). It moves by the shared movement
 // model and draws its Object3DX with a world matrix built from its basis and position, combined
-// with a local matrix that places the model inside the object.
+// with a local matrix that places the model inside the object. The collision handler sees it as
+// its object's mesh placed by the same world matrix.
+#include "collision/CollisionHandlerX.h"
 #include "game/Movement3DX.h"
 #include "render/Matrix4X.h"
 
 class IRenderDeviceX;
 class Object3DX;
 
-class ObjectMoveableX : public Movement3DX {
+class ObjectMoveableX : public Movement3DX, public ICollisionObjectX {
  public:
   // The drawn object is required; it belongs to the object manager.
   explicit ObjectMoveableX(Object3DX* pobject3DX);
@@ -20,6 +22,12 @@ class ObjectMoveableX : public Movement3DX {
   void UpdateWorldMatrix();
 
   Object3DX* GetObject3DX() const { return mObject3DX; }
+
+  // The collision handler's view (engine thread): the live world matrix and the object's mesh.
+  const Matrix4X& GetCollisionMatrix() const override { return mWorldMatrix; }
+  const MeshX* GetCollisionMesh() const override;
+  // The moving object behind a collision handler's hit; null when it is not one.
+  static ObjectMoveableX* FromCollisionObject(ICollisionObjectX* object);
 
   Object3DX* mObject3DX = nullptr;
   Matrix4X mLocalMatrix;

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "audio/SoundOwnerX.h"
+#include "collision/CollisionHandlerX.h"
 #include "engine/ReportHooksX.h"
 #include "game/Movement3DX.h"
 #include "game/ObjectMoveableX.h"
 #include "game/QuaternionX.h"
+#include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
 
 namespace {
@@ -295,6 +297,25 @@ TEST_F(MoveTest, DestroyingAMoveableCutsItsSoundsLoose) {
   RemoveAndDestroyObjectMoveable(nullptr, shot);  // no device: deleted at once
   EXPECT_TRUE(link.IsOrphaned());
   EXPECT_FLOAT_EQ(link.Read().mPosition.y, 5.0f);
+}
+
+TEST_F(MoveTest, TheCollisionHandlerSeesTheWorldMatrixAndTheMesh) {
+  MeshX mesh;
+  mObject.SetMesh(&mesh);
+  mMoveable.mPosition = {3.0f, 4.0f, 5.0f};
+  mMoveable.Update(0.0f);
+  ICollisionObjectX* collisionObject = &mMoveable;
+  EXPECT_EQ(collisionObject->GetCollisionMesh(), &mesh);
+  EXPECT_EQ(&collisionObject->GetCollisionMatrix(), &mMoveable.mWorldMatrix);
+  EXPECT_EQ(ObjectMoveableX::FromCollisionObject(collisionObject), &mMoveable);
+
+  CollisionHandlerX handler(nullptr);
+  EXPECT_TRUE(handler.AddObjectMoveableX(&mMoveable));
+  const CollisionHandlerX::CollisionPack* pack = handler.GetPack(&mMoveable);
+  ASSERT_NE(pack, nullptr);
+  EXPECT_EQ(ObjectMoveableX::FromCollisionObject(pack->mObject), &mMoveable);
+  EXPECT_TRUE(handler.RemoveObjectMoveableX(&mMoveable));
+  EXPECT_EQ(handler.GetPackCount(), 0u);
 }
 
 std::vector<std::string> sAssertTexts;
