@@ -62,18 +62,25 @@ void RenderDirectXX::Start() {
   mWindow = new WindowX();
   mWindow->CreateWindowX(this, sScreenWidth, sScreenHeight);
 
-  if (!InitDirectX()) {
+  // The render thread makes the GL context and keeps it: every GL call happens there. It
+  // reports whether GL could be started before it goes on.
+  std::promise<bool> ready;
+  std::future<bool> started = ready.get_future();
+  {
+    std::lock_guard<std::mutex> start(mStartLock);
+    if (mRenderThread.joinable()) {
+      KX_ASSERT_MSG(false, "RenderDirectXX::RenderDirectXX",
+                    "mRenderThread.Create(&RenderThread, reinterpret_cast<void*>(this))");
+      return;
+    }
+    mRenderThread = std::thread(&RenderDirectXX::RenderThread, this, &ready);
+  }
+  if (!started.get()) {
+    mRenderThread.join();
     if (mHost) mHost->Quit();
     return;
   }
-  std::lock_guard<std::mutex> start(mStartLock);
-  if (!mRenderThread.joinable()) {
-    mRenderThread = std::thread(&RenderDirectXX::RenderThread, this);
-    mStarted = true;
-  } else {
-    KX_ASSERT_MSG(false, "RenderDirectXX::RenderDirectXX",
-                  "mRenderThread.Create(&RenderThread, reinterpret_cast<void*>(this))");
-  }
+  mStarted = true;
 }
 
 RenderDirectXX::~RenderDirectXX() {
@@ -84,8 +91,8 @@ RenderDirectXX::~RenderDirectXX() {
   }
   // The render thread reads nothing any more: every retired object may go.
   CollectRetired();
-  // Whatever the render thread did not take any more: no context is current here, so only the
-  // CPU side is freed (the context and its objects go together below).
+  // Whatever the render thread did not take any more: the context is gone with the thread, so
+  // only the CPU side is left to free.
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   for (TextureUploadX& upload : mPendingTextureUploads) delete upload.mTexture;
   for (DeviceTextureX* texture : mPendingTextureReleases) delete texture;
@@ -98,10 +105,6 @@ RenderDirectXX::~RenderDirectXX() {
   mPendingRemoveObjectX.clear();
   mPendingRemoveMoveableObjectX.clear();
   mSkyTextures.clear();
-  if (mContext) {
-    SDL_GL_DeleteContext(mContext);
-    mContext = nullptr;
-  }
   // The window, deleted next, holds the video subsystem until it is gone.
   if (mVideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -116,10 +119,12 @@ bool RenderDirectXX::InitDirectX() {
     LogLine(std::string("RenderDevice, no GL context: ") + SDL_GetError());
     return false;
   }
-  const bool capable = CheckCapabilities();
-  // The context belongs to the render thread from here on.
-  SDL_GL_MakeCurrent(window, nullptr);
-  if (!capable) return false;
+  if (!CheckCapabilities()) {
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(mContext);
+    mContext = nullptr;
+    return false;
+  }
   int32_t width = 0, height = 0;
   SDL_GL_GetDrawableSize(window, &width, &height);
   Resize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
@@ -145,10 +150,17 @@ bool RenderDirectXX::IsRenderThread() const {
   return std::this_thread::get_id() == mRenderThreadId.load(std::memory_order_acquire);
 }
 
-void RenderDirectXX::RenderThread(RenderDirectXX* renderDirectX) {
-  LogLine("RenderThread started - ID: " + std::to_string(gettid()));
+void RenderDirectXX::RenderThread(RenderDirectXX* renderDirectX, std::promise<bool>* ready) {
   KX_ASSERT(renderDirectX, "RenderDirectXX::RenderThread");
-  if (!renderDirectX) return;
+  if (!renderDirectX) {
+    ready->set_value(false);
+    return;
+  }
+  renderDirectX->mRenderThreadId.store(std::this_thread::get_id(), std::memory_order_release);
+  const bool started = renderDirectX->InitDirectX();
+  ready->set_value(started);  // the constructor goes on; `ready` is gone from here on
+  if (!started) return;
+  LogLine("RenderThread started - ID: " + std::to_string(gettid()));
   renderDirectX->StartOnRenderThread();
   IRenderHostX* host = renderDirectX->mHost;
   host->WaitForInit();
@@ -159,8 +171,6 @@ void RenderDirectXX::RenderThread(RenderDirectXX* renderDirectX) {
 }
 
 void RenderDirectXX::StartOnRenderThread() {
-  mRenderThreadId.store(std::this_thread::get_id(), std::memory_order_release);
-  SDL_GL_MakeCurrent(mWindow->GetWindowHandle(), mContext);
   SDL_GL_SetSwapInterval(1);
   mTextureUploader.DetectCapabilities();
   // GL core draws nothing without a vertex array object; renderables bind their own.
@@ -185,6 +195,8 @@ void RenderDirectXX::StopOnRenderThread() {
   if (m2DRender) m2DRender->ReleaseDeviceObjects();
   mRenderLoopEnded.store(true, std::memory_order_release);
   SDL_GL_MakeCurrent(mWindow->GetWindowHandle(), nullptr);
+  SDL_GL_DeleteContext(mContext);
+  mContext = nullptr;
 }
 
 void RenderDirectXX::InitRender() {

@@ -2,9 +2,9 @@
 // The render device and its render thread. It keeps the Direct3D-era name of the engine, but
 // underneath it is OpenGL 3.3 core through libepoxy, with the context on an SDL2 window.
 //
-// The GL context is made on the main thread with the window and then handed to the render
-// thread, which makes every GL call from then on. Requests from other threads are queued under
-// the device lock and applied at the render thread's next frame start.
+// The window is made on the main thread, which pumps its events; the GL context is made by the
+// render thread, which keeps it and makes every GL call. Requests from other threads are queued
+// under the device lock and applied at the render thread's next frame start.
 #include <SDL2/SDL.h>
 
 #include <cstdint>
@@ -127,7 +127,7 @@ class RenderDirectXX : public IRenderDeviceX {
   static int32_t GetScreenHeight() { return sScreenHeight; }
 
  private:
-  static void RenderThread(RenderDirectXX* renderDirectX);
+  static void RenderThread(RenderDirectXX* renderDirectX, std::promise<bool>* ready);
   bool InitDirectX();
   bool CheckCapabilities();
   void StartOnRenderThread();

@@ -584,4 +584,31 @@ TEST(Projection, RightHandedQuarterPiWithNearTenAndFarFourThousand) {
   EXPECT_NEAR(2 * y * p.m[0][0] / d, 1.0f, 1e-5f);  // twice as wide as high
 }
 
+TEST(RenderDeviceStart, WithoutAGLWindowTheEngineIsToldToQuitAndNoThreadRuns) {
+  const char* previous = std::getenv("SDL_VIDEODRIVER");
+  const std::string saved = previous ? previous : "";
+  setenv("SDL_VIDEODRIVER", "dummy", 1);  // a video driver without GL
+  LogCapture::Install();
+  LogCapture::Clear();
+  TestHost host;
+  {
+    RenderDirectXX device(&host);
+    EXPECT_FALSE(device.IsStarted());
+    EXPECT_TRUE(host.IsQuitting());
+    EXPECT_TRUE(LogCapture::Contains("mWindow"));
+    EXPECT_FALSE(LogCapture::Contains("RenderThread entering render-loop"));
+    device.InitRender();  // reported, harmless
+    EXPECT_TRUE(LogCapture::Contains("mD3ddev"));
+    // A request is still queued, and freed with the device.
+    const std::vector<uint8_t> block(8);
+    EXPECT_NE(device.TextureCreate(nullptr, 4, 4, block.data(), 8), nullptr);
+  }
+  SetReportHooks({});
+  if (previous) {
+    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+  } else {
+    unsetenv("SDL_VIDEODRIVER");
+  }
+}
+
 }  // namespace
