@@ -2,8 +2,10 @@
 // A scratch working folder holding the overlay's resources (fonts, crosshair, sky faces and the
 // shader programs) copied from the build's generated Resources tree, with a running asset
 // manager. Available() is false when there is no generated tree.
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "assets/AssetManagerBaseX.h"
 #include "tests/streams/TestSupportX.h"
@@ -12,9 +14,8 @@ class OverlayWorld {
  public:
   OverlayWorld() : mOldFolder(std::filesystem::current_path()) {
     std::filesystem::current_path(mFolder.Path());
-#ifdef KX_RESOURCES_DIR
-    const std::filesystem::path source(KX_RESOURCES_DIR);
-    mAvailable = std::filesystem::exists(source / "Textures/Fonts/047.png");
+    const std::filesystem::path source = GeneratedResources();
+    mAvailable = !source.empty();
     const char* files[] = {"Textures/Fonts/047.png",
                            "Textures/Fonts/254.png",
                            "Textures/Crosshairs/crosshairs1.png",
@@ -28,13 +29,13 @@ class OverlayWorld {
                            "ShaderPrograms/Skybox.hlsl",
                            "ShaderPrograms/DebugLines.hlsl"};
     for (const char* file : files) {
+      if (!mAvailable) break;
       const std::filesystem::path target = std::filesystem::path("Resources") / file;
       std::filesystem::create_directories(target.parent_path());
       std::error_code error;
       std::filesystem::copy_file(source / file, target, error);
       if (error) mAvailable = false;
     }
-#endif
     AssetManagerBaseX::CreateSingleton();
   }
   ~OverlayWorld() {
@@ -42,6 +43,25 @@ class OverlayWorld {
     std::filesystem::current_path(mOldFolder);
   }
   bool Available() const { return mAvailable; }
+
+  // The generated Resources tree: this build folder's, or (for the sanitizer builds, which
+  // generate none) the default build folder's. Empty when there is none.
+  static std::filesystem::path GeneratedResources() {
+    std::vector<std::filesystem::path> candidates;
+#ifdef KX_RESOURCES_DIR
+    candidates.emplace_back(KX_RESOURCES_DIR);
+#endif
+    if (const char* source = std::getenv("KX_SOURCE_DIR")) {
+      candidates.push_back(std::filesystem::path(source) / "build" / "Resources");
+    }
+    for (const std::filesystem::path& candidate : candidates) {
+      if (std::filesystem::exists(candidate / "Textures/Fonts/047.png") &&
+          std::filesystem::exists(candidate / "ShaderPrograms/Overlay2D.hlsl")) {
+        return std::filesystem::absolute(candidate);
+      }
+    }
+    return {};
+  }
 
  private:
   ScratchFolderX mFolder;
