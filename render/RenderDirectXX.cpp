@@ -248,7 +248,8 @@ void RenderDirectXX::UpdateToggles() {
   } else {
     glDisable(GL_CULL_FACE);
   }
-  switch (GetFillMode()) {
+  mFrameFillMode = GetFillMode();
+  switch (mFrameFillMode) {
     case FILLMODE_SOLID:
       glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
       break;
@@ -309,7 +310,7 @@ void RenderDirectXX::Render(float dt) {
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClearDepth(1.0);
   glClearStencil(0);
-  glClear(GetClearFlags(GetFillMode(), IsFullClear(), running));
+  glClear(GetClearFlags(mFrameFillMode, IsFullClear(), running));
 
   if (IsDrawingScene()) {
     if (mSkyBox) {

@@ -153,6 +153,7 @@ class RenderDirectXX : public IRenderDeviceX {
   std::atomic<std::thread::id> mRenderThreadId{};
   Matrix4X mProjection;
   Matrix4X mViewProjection;
+  uint8_t mFrameFillMode = FILLMODE_SOLID;  // the fill mode of the frame being drawn
   uint32_t mVertexArray = 0;
   TextureUploaderX mTextureUploader;
   bool mRenderStatesDirty = true;
