@@ -1,5 +1,6 @@
 #include "collision/CollisionHandlerX.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "collision/CollisionBSPX.h"
@@ -71,6 +72,26 @@ Vector3fX SkinCenter(const CollisionResultX& contact, const Vector3fX& normal, f
   return contact.mCenter + normal * (skinRadius - distance);
 }
 
+// Rays reach this far (the structures' ray length).
+constexpr float sRayLength = 10000.0f;
+
+// False when the segment a-b passes farther from the object than its groups reach.
+bool MayReach(const Matrix4X& world, float boundRadius, const Vector3fX& a, const Vector3fX& b,
+              float radius) {
+  const auto& m = world.m;
+  const Vector3fX origin{m[3][0], m[3][1], m[3][2]};
+  float scale = 0.f;
+  for (int r = 0; r < 3; ++r) {
+    scale = std::max(scale, Vector3fX{m[r][0], m[r][1], m[r][2]}.Length());
+  }
+  const Vector3fX ab = b - a;
+  const float lengthSquared = ab.LengthSquared();
+  const float t =
+      lengthSquared > 0.f ? std::clamp(Dot(origin - a, ab) / lengthSquared, 0.f, 1.f) : 0.f;
+  const float reach = boundRadius * scale + radius + 1.f;
+  return (a + ab * t - origin).LengthSquared() <= reach * reach;
+}
+
 bool SameTarget(const Vector3fX& a, const Vector3fX& b) {
   return std::fabs(double(a.x) - double(b.x)) <= 1e-15 &&
          std::fabs(double(a.y) - double(b.y)) <= 1e-15 &&
@@ -124,6 +145,12 @@ bool CollisionHandlerX::AddObjectMoveableX(ICollisionObjectX* objectMoveableX) {
       group.mIndexList.Add(mesh->mIndexList[i]);
     }
     group.mSections.Add(SectionX{0, group.mIndexList.Size()});
+    for (const int32_t index : group.mIndexList) {
+      if (index >= 0 && uint32_t(index) < group.mVertexList.Size()) {
+        pack->mBoundRadius =
+            std::max(pack->mBoundRadius, group.mVertexList[uint32_t(index)].position.Length());
+      }
+    }
     pack->mStructures.Add(mManager->GetDataStructure(mesh->GetName() + "#0", BSP, group));
   } else {
     pack->mStructures.Add(nullptr);
@@ -172,6 +199,7 @@ bool CollisionHandlerX::Query(QueryX query, const Vector3fX& a, const Vector3fX&
   for (const CollisionPack* pack : mColPacks) {
     if (!pack->mActiveFlag) continue;
     const Matrix4X& world = pack->mObject->GetCollisionMatrix();
+    if (!MayReach(world, pack->mBoundRadius, a, ray ? a + b * sRayLength : b, radius)) continue;
     const Matrix4X local = Inverse(world);
     const Vector3fX localA = MeshX::TransformPosition(local, a);
     // A ray's second argument is a direction; a sweep's is a position.

@@ -58,6 +58,7 @@ class CollisionHandlerX {
     bool mActiveFlag = true;
     ICollisionObjectX* mObject = nullptr;
     ArrayX<CollisionDataStructureBaseX*> mStructures;  // per group; null without collision
+    float mBoundRadius = 0.f;  // reach of the groups from the object's origin (local units)
   };
 
   explicit CollisionHandlerX(CollisionDataStructureManagerX* manager);

@@ -1,6 +1,5 @@
 #pragma once
 // Meshes, map loading and log capture shared by the collision and simplification tests.
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <array>
