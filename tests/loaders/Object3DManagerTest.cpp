@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "assets/AssetManagerBaseX.h"
 #include "assets/MaterialX.h"
+#include "engine/ThreadManagerX.h"
+#include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
 #include "tests/engine/ReportCaptureX.h"
 
@@ -150,4 +153,43 @@ TEST_F(Object3DManagerTest, FoldersAndFileSearch) {
             (dir.string() + "/second\\thing.md2").c_str());
   EXPECT_TRUE(mManager->FindFile(StringX("absent.md2")).Empty());
   std::filesystem::remove_all(dir);
+}
+
+// Real model and map files made by other tools, loaded through the engine's mesh loader.
+TEST_F(Object3DManagerTest, ObjectsOverRealModelAndMapFiles) {
+  const char* source = std::getenv("KX_SOURCE_DIR");
+  const std::filesystem::path data =
+      std::filesystem::path(source ? source : ".") / ".." / "shared" / "testdata";
+  if (!std::filesystem::exists(data / "models" / "sydney.md2")) GTEST_SKIP() << "no test data";
+  ThreadManagerX::CreateSingleton(1);
+  MeshLoaderX::CreateSingleton();
+  for (const char* file : {"models/sydney.md2", "q2map/mp_lobby_q2.bsp", "models/fels.3ds"}) {
+    SCOPED_TRACE(file);
+    const StringX name((data / file).c_str());
+    Object3DX* first = mManager->GetObject3DX(name);
+    Object3DX* second = mManager->GetObject3DX(name);
+    ASSERT_NE(first->mMesh, nullptr);
+    EXPECT_EQ(first->mMesh, second->mMesh);
+    MeshX& mesh = *first->mMesh;
+    EXPECT_FALSE(mesh.mSections.Empty());
+    EXPECT_FALSE(mesh.mIndexList.Empty());
+    EXPECT_EQ(mesh.mMaterials.Size(), mesh.mSections.Size());
+    for (const SectionX& section : mesh.mSections) EXPECT_LE(section.end, mesh.mIndexList.Size());
+    for (int32_t index : mesh.mIndexList) {
+      ASSERT_GE(index, 0);
+      ASSERT_LT(uint32_t(index), mesh.mVertexList.Size());
+    }
+    // The collision polygons of the static meshes share their corners (a model holds all its
+    // animation frames, too many for one shared position list).
+    if (std::string(file).ends_with(".md2")) continue;
+    ArrayX<PolygonLightX> lights;
+    mesh.GetMeshAsPolygonLightList(lights);
+    ASSERT_FALSE(lights.Empty());
+    EXPECT_LE(lights[0].mMainVertexList->Size(), mesh.mVertexList.Size());
+    delete lights[0].mMainVertexList;
+  }
+  MeshLoaderX::DestroySingleton();
+  AssetManagerBaseX::DestroySingleton();  // the meshes go before the job threads
+  AssetManagerBaseX::CreateSingleton();
+  ThreadManagerX::DestroySingleton();
 }
