@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "collision/CollisionBSPX.h"
 #include "engine/ReportHooksX.h"
@@ -164,6 +165,10 @@ bool ReadCollisionBSPX::ReadNodeList(CollisionBSPX& tree) {
   }
   if (count == 0 && !tree.mAllPolygons.Empty()) return Fail("polygons without a tree");
   tree.mNodes.IncreaseSize(count);
+  // Every node has one parent at most and lies no deeper than a build can go: a file cannot
+  // make the queries revisit nodes or recurse without bound.
+  std::vector<uint8_t> depth(count, 0);
+  std::vector<bool> hasParent(count, false);
   for (uint32_t n = 0; n < count; ++n) {
     if (!Need(ReadWriteEngineFilesX::sNodeSize)) return Fail("truncated node");
     tree.mNodes.Add(CollisionBSPNodeX());
@@ -181,9 +186,12 @@ bool ReadCollisionBSPX::ReadNodeList(CollisionBSPX& tree) {
     }
     // Children always come after their parent: this also rules out cycles.
     for (uint16_t child : {node.mFrontIndex, node.mBackIndex}) {
-      if (ValidIndex(child) && (child <= n || child >= count)) {
-        return Fail("child index out of range");
-      }
+      if (!ValidIndex(child)) continue;
+      if (child <= n || child >= count) return Fail("child index out of range");
+      if (hasParent[child]) return Fail("node with two parents");
+      hasParent[child] = true;
+      depth[child] = uint8_t(depth[n] + 1);
+      if (depth[child] > CollisionBSPX::sMaxDepth) return Fail("tree deeper than a build makes");
     }
     if (!node.IsLeaf()) {
       if (!ValidIndex(node.mSplitPlaneIndex)) return Fail("inner node without a plane");

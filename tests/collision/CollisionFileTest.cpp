@@ -174,6 +174,41 @@ TEST(CollisionFileTest, PolygonWithFourIndicesOrAChildLoopIsRejected) {
   EXPECT_EQ(ReadCollisionBSPX(bad.data(), uint32_t(bad.size())).GetBSPTree(kStamp), nullptr);
 }
 
+TEST(CollisionFileTest, TreesThatWouldMakeQueriesRunAwayAreRejected) {
+  // A hand-made chain deeper than any build makes, and a node reached through both links.
+  auto image = [](uint32_t chain, bool twoParents) {
+    CollisionBSPX tree;
+    tree.AddMeshTriangles(
+        MeshFromTriangles({{Vector3fX{0, 0, 0}, Vector3fX{1, 0, 0}, Vector3fX{0, 1, 0}}}));
+    tree.mPlanes.Add(PlaneX({0, 0, 1}, 5));
+    for (uint32_t i = 0; i < chain; ++i) {
+      CollisionBSPNodeX node;
+      if (i + 1 < chain) {
+        node.mSplitPlaneIndex = 0;
+        node.mFrontIndex = uint16_t(i + 1);
+        if (twoParents) node.mBackIndex = uint16_t(i + 1);
+      } else {
+        node.mPolygonIndices.Add(0);
+      }
+      tree.mNodes.Add(node);
+    }
+    return SavedImage(tree);
+  };
+  LogCaptureX log;
+  const std::vector<uint8_t> fine = image(30, false);
+  std::unique_ptr<CollisionBSPX> tree(
+      ReadCollisionBSPX(fine.data(), uint32_t(fine.size())).GetBSPTree(kStamp));
+  ASSERT_TRUE(tree);
+  CollisionResultX result;
+  EXPECT_TRUE(tree->TestRayIntersect({0.2f, 0.2f, 10}, {0, 0, -1}, result));
+  const std::vector<uint8_t> deep = image(40, false);
+  EXPECT_EQ(ReadCollisionBSPX(deep.data(), uint32_t(deep.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_TRUE(log.Has("tree deeper than a build makes"));
+  const std::vector<uint8_t> shared = image(30, true);
+  EXPECT_EQ(ReadCollisionBSPX(shared.data(), uint32_t(shared.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_TRUE(log.Has("node with two parents"));
+}
+
 TEST(CollisionFileTest, SaveRefusesWhatTheFileCannotHoldAndFailedWrites) {
   const std::string folder = TempFolder("refuse");
   CollisionBSPX big;
