@@ -83,6 +83,13 @@ Vector3fX RenderableSkyBox::CameraPositionFromView(const Matrix4X& view) {
   return c;
 }
 
+std::function<IRenderableObjectX*(const std::vector<TextureX*>&)> RenderableSkyBox::MakeFactory(
+    RenderDirectXX* device, CameraPositionSourceX cameraPosition) {
+  return [device, cameraPosition](const std::vector<TextureX*>& textures) -> IRenderableObjectX* {
+    return new RenderableSkyBox(device, textures, cameraPosition);
+  };
+}
+
 bool RenderableSkyBox::Create() {
   Release();
   // The cube texture: the six faces' DXT1 blocks one after another.

@@ -50,6 +50,10 @@ class RenderableSkyBox : public IRenderableObjectX {
   static std::vector<SkyVertexX> BuildMesh();
   // Where the camera of a view matrix is (the view is a rotation followed by a translation).
   static Vector3fX CameraPositionFromView(const Matrix4X& view);
+  // The device's sky box factory (RenderDirectXX::SetSkyBoxFactory): sky boxes around the
+  // camera that `cameraPosition` gives.
+  static std::function<IRenderableObjectX*(const std::vector<TextureX*>&)> MakeFactory(
+      RenderDirectXX* device, CameraPositionSourceX cameraPosition);
 
   const Matrix4X& GetWorld() const { return mWorld; }
   const Matrix4X& GetWorldViewProjection() const { return mWorldViewProjection; }

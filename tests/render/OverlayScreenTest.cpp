@@ -29,6 +29,20 @@
 namespace {
 
 RenderDirectXX* sDevice = nullptr;
+// The camera's view, shared by the device and the sky box.
+std::mutex sViewLock;
+Matrix4X sView;
+Matrix4X View(int32_t) {
+  std::lock_guard<std::mutex> lock(sViewLock);
+  return sView;
+}
+void SetCameraAt(float x, float y, float z) {
+  std::lock_guard<std::mutex> lock(sViewLock);
+  sView = Matrix4X::Identity();
+  sView.m[3][0] = -x;
+  sView.m[3][1] = -y;
+  sView.m[3][2] = -z;
+}
 std::mutex sShownLock;
 std::map<const void*, IRenderableObjectX*> sShown;
 
@@ -74,9 +88,10 @@ class OverlayScreenTest : public testing::Test {
       sShown.erase(it);
       return renderable;
     });
-    sDevice->SetSkyBoxFactory([](const std::vector<TextureX*>& textures) -> IRenderableObjectX* {
-      return new RenderableSkyBox(sDevice, textures, {});
-    });
+    sDevice->SetViewMatrixSource(&View);
+    sDevice->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(sDevice, [](int32_t index) {
+      return RenderableSkyBox::CameraPositionFromView(View(index));
+    }));
     RenderDirectXX::Set2DRenderFactory(
         [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
     sDevice->InitRender();
@@ -272,6 +287,17 @@ TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIs) {
     }
   }
   EXPECT_EQ(black, 0);
+}
+
+TEST_F(OverlayScreenTest, SkyMovesWithTheCamera) {
+  SetSky();
+  // Far outside the cube the sky would have stayed at: it is still all around the camera.
+  SetCameraAt(2500.0f, 300.0f, 1800.0f);
+  sHost->WaitFrames(2);
+  const FrameCaptureX frame = Capture();
+  SetCameraAt(0.0f, 0.0f, 0.0f);
+  EXPECT_TRUE(Near(ColorAt(frame, frame.mWidth / 8, frame.mHeight * 3 / 4), 0, 255, 255))
+      << std::hex << frame.At(frame.mWidth / 8, frame.mHeight * 3 / 4);
 }
 
 TEST_F(OverlayScreenTest, SkyKeepsTheFramesCullingForBackFaces) {
