@@ -41,7 +41,12 @@ enum : uint16_t {
   CHUNK_MAT_MAP_TILING = 0xA351,
 };
 
-uint8_t ToByte(float value) { return uint8_t(std::clamp(value, 0.f, 1.f) * 255.f + 0.5f); }
+// A colour component in [0, 1] as a byte; anything else (also not-a-number) is clamped.
+uint8_t ToByte(float value) {
+  if (!(value > 0.f)) return 0;
+  if (value >= 1.f) return 255;
+  return uint8_t(value * 255.f + 0.5f);
+}
 }  // namespace
 
 // The object being read: its vertices, mapping coordinates, faces and face materials.

@@ -438,7 +438,9 @@ void ReadBSPQuake::BuildLightmap(MeshBuildX& build) {
   }
   // The polygons carry the same vertices as the vertex list.
   for (uint32_t p = 0; p < mesh.mPolygonList.Size(); ++p) {
-    for (uint32_t k = 0; k < 3 && k < mesh.mPolygonList[p].vertexList.Size(); ++k) {
+    for (uint32_t k = 0;
+         k < 3 && k < mesh.mPolygonList[p].vertexList.Size() && p * 3 + k < mesh.mVertexList.Size();
+         ++k) {
       mesh.mPolygonList[p].vertexList[k].lightmapCoord = mesh.mVertexList[p * 3 + k].lightmapCoord;
     }
   }

@@ -218,4 +218,20 @@ TEST_F(ModelReaderTest, DamagedThreeDsChunksEndTheRead) {
   EXPECT_TRUE(mWorld.HasLogContaining("points at a missing vertex"));
 }
 
+// Found by the 3DS fuzz target: a float colour that is not a number made an undefined
+// conversion to a byte. It reads as black.
+TEST_F(ModelReaderTest, ThreeDsColourThatIsNotANumberReadsAsBlack) {
+  std::vector<uint8_t> bytes = kxres::Encode3ds(Sample3ds());
+  const size_t light = FindChunk(bytes, 0x4600);
+  ASSERT_NE(light, 0u);
+  const size_t colour = light + 6 + 12;  // after the light's header and position
+  ASSERT_EQ(bytes[colour], 0x10);
+  for (size_t c = 0; c < 3; ++c) PatchI32(bytes, colour + 6 + c * 4, 0x7FC00000);  // quiet NaN
+  Read3DSX reader;
+  ASSERT_TRUE(Read3ds(bytes, reader));
+  ASSERT_EQ(reader.GetLights().Size(), 1u);
+  EXPECT_EQ(reader.GetLights()[0]->colour.r, 0);
+  EXPECT_EQ(reader.GetLights()[0]->colour.g, 0);
+}
+
 }  // namespace
