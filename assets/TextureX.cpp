@@ -7,7 +7,9 @@
 #include "assets/ImageCodecX.h"
 #include "assets/TextureCompressionX.h"
 #include "assets/WalHeaderX.h"
+#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
+#include "render/IRenderDeviceX.h"
 #include "streams/BinaryReaderX.h"
 #include "streams/FileSystemX.h"
 
@@ -87,6 +89,30 @@ void ApplyFlip(BitmapX& bitmap, uint32_t flip) {
 }  // namespace
 
 TextureX::TextureX(const StringX& name) : AssetX(name) {}
+
+DeviceTextureX* TextureX::GetTexture() {
+  KorvelX* engine = GetKorvelX();
+  return GetTexture(engine ? engine->GetRenderDevice() : nullptr);
+}
+
+DeviceTextureX* TextureX::GetTexture(IRenderDeviceX* device) {
+  if (!device) return nullptr;
+  if (mDeviceTexture && mDeviceTextureOwner == device) return mDeviceTexture;
+  mDeviceTexture = nullptr;
+  mDeviceTextureOwner = device;
+  if (mCompressedData.Empty()) return nullptr;
+  const uint32_t size = mCompressedData.Size();
+  if (mTextureType == Texture2DX) {
+    mDeviceTexture =
+        device->TextureCreate(this, mTextureWidth, mTextureHeight, mCompressedData.begin(), size);
+  } else if (mTextureType == TextureCubeX) {
+    mDeviceTexture = device->TextureCubeCreate(this, mTextureWidth, mTextureHeight,
+                                               mCompressedData.begin(), size);
+  } else {
+    KX_ASSERT(false, "TextureX::GetTexture");
+  }
+  return mDeviceTexture;
+}
 
 uint32_t TextureX::PowerOfTwo(uint32_t size) {
   uint32_t power = 2;

@@ -9,6 +9,9 @@
 #include "assets/AssetX.h"
 #include "assets/BitmapX.h"
 
+class DeviceTextureX;
+class IRenderDeviceX;
+
 enum TextureTypeX : uint32_t { Texture2DX = 1, TextureCubeX = 2 };
 
 // The creation description of a texture (the `parameters` of GetAssetImpl<TextureX>).
@@ -61,6 +64,12 @@ class TextureX : public AssetX {
   const ArrayX<unsigned char>& GetCompressedData() const { return mCompressedData; }
   uint32_t GetFaceDataSize() const;
 
+  // The device texture, asked of the render device (the engine's, or `device`) from the
+  // compressed data on first use and kept. Asking another device makes a new one. Null without
+  // data or device. Called by the renderables on the render thread.
+  DeviceTextureX* GetTexture();
+  DeviceTextureX* GetTexture(IRenderDeviceX* device);
+
   // The smallest power of two that is at least `size` and at least 2.
   static uint32_t PowerOfTwo(uint32_t size);
 
@@ -87,4 +96,8 @@ class TextureX : public AssetX {
   uint32_t mSurfaceContents = 0;
   uint32_t mTextureType = Texture2DX;
   ArrayX<unsigned char> mCompressedData;
+  // Not released with the asset: the device (and its GL context, which frees the texture) is
+  // stopped before the asset manager.
+  DeviceTextureX* mDeviceTexture = nullptr;
+  IRenderDeviceX* mDeviceTextureOwner = nullptr;
 };
