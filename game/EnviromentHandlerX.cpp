@@ -134,14 +134,24 @@ void EnviromentHandlerX::EnableAndAddBot() {
     LogMessage("EnviromentHandler, no bot model");
     return;
   }
+  PlaceBot(object);
+}
+
+BotX* EnviromentHandlerX::PlaceBot(Object3DX* object, const Vector3fX* position,
+                                   const Vector3fX* direction) {
   ++mNumberOfBots;
   object->mFlag = 1;
   BotX* bot = new BotX(object, *this);
-  Vector3fX position, direction;
-  GetSpawnPoint(position, direction);
-  bot->mPosition = position;
-  bot->mLastPosition = position;
-  bot->SetDirection(direction);
+  Vector3fX spawnPosition, spawnDirection;
+  if (position && direction) {
+    spawnPosition = *position;
+    spawnDirection = *direction;
+  } else {
+    GetSpawnPoint(spawnPosition, spawnDirection);
+  }
+  bot->mPosition = spawnPosition;
+  bot->mLastPosition = spawnPosition;
+  bot->SetDirection(spawnDirection);
   bot->Update(0.0f);
   for (float& speed : bot->mRotationSpeed) speed = 0.0f;
   bot->mClipping = true;
@@ -155,6 +165,7 @@ void EnviromentHandlerX::EnableAndAddBot() {
   if (mServices.mRenderDevice) mServices.mRenderDevice->AddObjectMoveable(bot);
   bot->Update(0.0f);
   bot->TakeRenderSnapshotBoth();
+  return bot;
 }
 
 void EnviromentHandlerX::KillAllBots() {

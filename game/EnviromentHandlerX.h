@@ -74,6 +74,11 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   void KillAllBots() override;
   bool ToggleActive() override;
 
+  // Creates, places and registers one bot on `object` (counted, no limit checked): at the given
+  // place, or at a spawn point drawn after the bot's own draw of rand.
+  BotX* PlaceBot(Object3DX* object, const Vector3fX* position = nullptr,
+                 const Vector3fX* direction = nullptr);
+
   // A shot from `shooter`, `advance` seconds into its flight, towards `target` when given,
   // started `offset` away from the shooter when given.
   ObjectMoveableX* Shoot(Movement3DX* shooter, float speed, float advance, const Vector3fX* target,
