@@ -1,0 +1,462 @@
+// The renderable meshes on a real GL context (Mesa's software renderer under the test run's X
+// server, or SDL's offscreen driver), checked on frames read back from the render thread: the
+// four formats and their programs, back-face culling, the fill modes, the clear rules, the
+// lightmap's modulate-by-four, key frames blended on the GPU, the sharing of buffers, and an add
+// and a remove of one moving object in the same frame.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "RenderTestSupport.h"
+#include "assets/AssetManagerBaseX.h"
+#include "assets/MaterialX.h"
+#include "assets/ShaderX.h"
+#include "assets/TextureX.h"
+#include "engine/ReportHooksX.h"
+#include "game/ObjectMoveableX.h"
+#include "geometry/MeshX.h"
+#include "loaders/Object3DX.h"
+#include "render/RenderDirectXX.h"
+#include "render/RenderableManagerX.h"
+#include "render/RenderableMeshDX.h"
+#include "tests/streams/TestSupportX.h"
+
+namespace {
+
+RenderDirectXX* sDevice = nullptr;
+TestHost* sHost = nullptr;
+RenderableManagerX* sManager = nullptr;
+// The renderables the factory made, by object address (read once a frame has been captured).
+std::mutex sMadeLock;
+std::map<const void*, RenderableObjectXDX*> sMade;
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb ColorAt(const FrameCaptureX& frame, uint32_t x, uint32_t y) {
+  const uint32_t c = frame.At(x, y);
+  return {int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)};
+}
+bool Near(Rgb c, int r, int g, int b, int tolerance = 12) {
+  return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
+         std::abs(c.b - b) <= tolerance;
+}
+bool IsBlack(Rgb c) { return c.r < 8 && c.g < 8 && c.b < 8; }
+::testing::AssertionResult ColorIs(Rgb c, int r, int g, int b, int tolerance = 12) {
+  if (Near(c, r, g, b, tolerance)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "colour " << c.r << "," << c.g << "," << c.b
+                                       << " expected " << r << "," << g << "," << b;
+}
+int CountNonBlack(const FrameCaptureX& frame) {
+  int count = 0;
+  for (uint32_t y = 0; y < frame.mHeight; ++y) {
+    for (uint32_t x = 0; x < frame.mWidth; ++x) count += !IsBlack(ColorAt(frame, x, y));
+  }
+  return count;
+}
+
+VertexX Corner(float x, float y, float z, float u, float v, uint32_t colour) {
+  VertexX vertex;
+  vertex.position = {x, y, z};
+  vertex.texCoord = {u, v};
+  vertex.lightmapCoord = {u, v};
+  vertex.colour = colour;
+  return vertex;
+}
+
+// A square of half-size s at depth z around (cx, cy), as a triangle list; clockwise on screen
+// (a front face) or counter-clockwise (a back face).
+void AddQuad(MeshX& mesh, float cx, float cy, float z, float s, bool clockwise, uint32_t colour,
+             MaterialX* material) {
+  SectionX section;
+  section.first = mesh.mIndexList.Size();
+  const VertexX corners[4] = {
+      Corner(cx - s, cy - s, z, 0, 0, colour), Corner(cx - s, cy + s, z, 0, 1, colour),
+      Corner(cx + s, cy + s, z, 1, 1, colour), Corner(cx + s, cy - s, z, 1, 0, colour)};
+  const int order[2][6] = {{0, 1, 2, 0, 2, 3}, {0, 2, 1, 0, 3, 2}};
+  const int32_t base = mesh.mVertexList.Size();
+  for (const VertexX& corner : corners) mesh.mVertexList.Add(corner);
+  for (int i : order[clockwise ? 0 : 1]) mesh.mIndexList.Add(base + i);
+  section.end = mesh.mIndexList.Size();
+  mesh.mSections.Add(section);
+  mesh.mMaterials.Add(material);
+}
+
+class RenderableMeshTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    const char* source = std::getenv("KX_SOURCE_DIR");
+    if (!source) return;
+    sFolder = new ScratchFolderX();
+    sOldFolder = std::filesystem::current_path();
+    std::filesystem::current_path(sFolder->Path());
+    std::filesystem::create_directories("Resources/ShaderPrograms");
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(source) /
+                                                                 "content/ShaderPrograms")) {
+      std::filesystem::copy_file(entry.path(), std::filesystem::path("Resources/ShaderPrograms") /
+                                                   entry.path().filename());
+    }
+    AssetManagerBaseX::CreateSingleton();
+    LogCapture::Install();
+    sHost = new TestHost();
+    sDevice = new RenderDirectXX(sHost);
+    sManager = new RenderableManagerX();
+    RenderDirectXX::RenderableFactoryX factory =
+        RenderableObjectXDX::MakeFactory(sDevice, sManager);
+    sDevice->SetRenderableFactory([factory](Object3DX* object, ObjectMoveableX* moveable) {
+      IRenderableObjectX* made = factory(object, moveable);
+      std::lock_guard<std::mutex> lock(sMadeLock);
+      sMade[object ? static_cast<const void*>(object) : moveable] =
+          static_cast<RenderableObjectXDX*>(made);
+      return made;
+    });
+  }
+  static void TearDownTestSuite() {
+    if (sHost) sHost->Quit();
+    delete sDevice;  // the render thread lets go of every renderable before it stops
+    sDevice = nullptr;
+    delete sHost;
+    sHost = nullptr;
+    delete sManager;
+    sManager = nullptr;
+    SetReportHooks({});
+    if (sFolder) {
+      AssetManagerBaseX::DestroySingleton();
+      std::filesystem::current_path(sOldFolder);
+    }
+    delete sFolder;
+    sFolder = nullptr;
+  }
+  void SetUp() override {
+    if (!sDevice || !sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context or no sources";
+    sHost->mRunning = false;
+    LogCapture::Clear();
+  }
+  void TearDown() override {
+    if (!sDevice || !sDevice->IsStarted()) return;
+    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
+    for (ObjectMoveableX* moveable : mMoving) sDevice->RemoveObjectMoveable(moveable);
+    Capture();  // the removals are applied before the objects go
+    while (sDevice->GetFillMode() != RenderDirectXX::FILLMODE_SOLID) sDevice->CycleFillMode();
+    if (!sDevice->IsCullingBackFaces()) sDevice->ToggleBackfaceCulling();
+    if (sDevice->IsFullClear()) sDevice->ToggleFullClearBackBuffer();
+    sDevice->SetBrightness(1.0f);
+    EXPECT_EQ(sManager->GetCount() > 0, false) << "shared resources left after every removal";
+  }
+
+  static FrameCaptureX Capture() {
+    std::future<FrameCaptureX> frame = sDevice->CaptureNextFrame();
+    if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+      ADD_FAILURE() << "no frame drawn";
+      return {};
+    }
+    return frame.get();
+  }
+  // Where a world point lands on the screen under the device's projection (camera at the
+  // origin looking down -z).
+  static void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px,
+                      uint32_t& py) {
+    const Matrix4X p =
+        Matrix4X::PerspectiveFovRH(0.7853982f, float(f.mWidth) / f.mHeight, 10.0f, 4000.0f);
+    const float w = -z;
+    px = static_cast<uint32_t>((x * p.m[0][0] / w * 0.5f + 0.5f) * f.mWidth);
+    py = static_cast<uint32_t>((0.5f - y * p.m[1][1] / w * 0.5f) * f.mHeight);
+  }
+  static Rgb At(const FrameCaptureX& f, float x, float y, float z = -100.0f) {
+    uint32_t px, py;
+    ToPixel(f, x, y, z, px, py);
+    return ColorAt(f, px, py);
+  }
+
+  // A texture of one colour made from raw pixels.
+  static TextureX* PlainTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<unsigned char> pixels;
+    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b});
+    TextureAssetArgsX args;
+    args.mBitmap = pixels.data();
+    args.mWidth = 8;
+    args.mHeight = 8;
+    args.mBits = 24;
+    return GetAssetImpl<TextureX>(StringX(name.c_str()), &args);
+  }
+  static MaterialX* Material(const std::string& name, TextureX* diffuse, TextureX* lightmap) {
+    MaterialX* material = GetAssetImpl<MaterialX>(StringX(name.c_str()));
+    if (diffuse) material->AddTexture(diffuse->GetName());
+    if (lightmap) material->SetLightmap(lightmap->GetName());
+    return material;
+  }
+
+  MeshX* NewMesh() {
+    mMeshes.push_back(std::make_unique<MeshX>());
+    return mMeshes.back().get();
+  }
+  Object3DX* Show(MeshX* mesh) {
+    mObjects.push_back(std::make_unique<Object3DX>(mesh));
+    sDevice->AddObject3D(mObjects.back().get());
+    mShown.push_back(mObjects.back().get());
+    return mObjects.back().get();
+  }
+  ObjectMoveableX* ShowMoving(Object3DX* object) {
+    mMovers.push_back(std::make_unique<ObjectMoveableX>(object));
+    sDevice->AddObjectMoveable(mMovers.back().get());
+    mMoving.push_back(mMovers.back().get());
+    return mMovers.back().get();
+  }
+  static RenderableObjectXDX* Made(const void* key) {
+    std::lock_guard<std::mutex> lock(sMadeLock);
+    auto it = sMade.find(key);
+    return it == sMade.end() ? nullptr : it->second;
+  }
+
+  static ScratchFolderX* sFolder;
+  static std::filesystem::path sOldFolder;
+  std::vector<std::unique_ptr<MeshX>> mMeshes;
+  std::vector<std::unique_ptr<Object3DX>> mObjects;
+  std::vector<std::unique_ptr<ObjectMoveableX>> mMovers;
+  std::vector<Object3DX*> mShown;
+  std::vector<ObjectMoveableX*> mMoving;
+};
+ScratchFolderX* RenderableMeshTest::sFolder = nullptr;
+std::filesystem::path RenderableMeshTest::sOldFolder;
+
+TEST_F(RenderableMeshTest, EveryProgramCompilesWithItsUniforms) {
+  const char* programs[] = {"SimpleColor", "SimpleTextured", "SimpleTexturedLightmap",
+                            "SimpleCubemapped", "SimpleAnimatedTextured"};
+  for (const char* program : programs) {
+    ShaderX* shader =
+        GetAssetImpl<ShaderX>(StringX("Resources\\ShaderPrograms\\") + program + ".glsl");
+    ASSERT_NE(shader, nullptr) << program;
+    EXPECT_FALSE(shader->GetProgramText(0).Empty()) << program;
+    EXPECT_FALSE(shader->GetProgramText(1).Empty()) << program;
+    EXPECT_FALSE(shader->GetConstantTable(0).Empty()) << program;
+  }
+  // Drawn, the colour format links its program and shows the vertex colour.
+  MeshX* mesh = NewMesh();
+  AddQuad(*mesh, 0, 0, -100, 20, true, 0xFF20C040u, nullptr);
+  Object3DX* object = Show(mesh);
+  const FrameCaptureX frame = Capture();
+  EXPECT_TRUE(ColorIs(At(frame, 0, 0), 0x20, 0xC0, 0x40));
+  RenderableObjectXDX* made = Made(object);
+  ASSERT_NE(made, nullptr);
+  ASSERT_EQ(made->GetMeshes().size(), 1u);
+  EXPECT_NE(made->GetMeshes()[0]->GetProgram(), 0u);
+  EXPECT_EQ(made->GetMeshes()[0]->GetVertexType(), uint32_t{VERTEXTYPE_COLOR});
+}
+
+TEST_F(RenderableMeshTest, BackFacesAreCulledUntilCullingIsSwitchedOff) {
+  MeshX* mesh = NewMesh();
+  AddQuad(*mesh, -30, 0, -100, 10, true, 0xFFFF0000u, nullptr);
+  AddQuad(*mesh, 30, 0, -100, 10, false, 0xFF0000FFu, nullptr);
+  Show(mesh);
+  FrameCaptureX frame = Capture();
+  EXPECT_TRUE(ColorIs(At(frame, -30, 0), 255, 0, 0));
+  EXPECT_TRUE(IsBlack(At(frame, 30, 0)));
+  sDevice->ToggleBackfaceCulling();
+  frame = Capture();
+  EXPECT_TRUE(ColorIs(At(frame, -30, 0), 255, 0, 0));
+  EXPECT_TRUE(ColorIs(At(frame, 30, 0), 0, 0, 255));
+}
+
+TEST_F(RenderableMeshTest, FillModesDrawFacesEdgesOrCorners) {
+  MeshX* mesh = NewMesh();
+  AddQuad(*mesh, 0, 0, -100, 30, true, 0xFFFFFFFFu, nullptr);
+  AddQuad(*mesh, 60, 0, -100, 10, false, 0xFFFFFFFFu, nullptr);  // a back face
+  Show(mesh);
+  const FrameCaptureX solid = Capture();
+  sDevice->CycleFillMode();
+  const FrameCaptureX wireframe = Capture();
+  sDevice->CycleFillMode();
+  const FrameCaptureX points = Capture();
+  sDevice->CycleFillMode();
+  const FrameCaptureX solidAgain = Capture();
+
+  EXPECT_FALSE(IsBlack(At(solid, 0, 0)));
+  EXPECT_TRUE(IsBlack(At(solid, 60, 0)));
+  // Wireframe: the inside is empty, the edges are drawn, back faces too.
+  EXPECT_TRUE(IsBlack(At(wireframe, 10, 5)));
+  EXPECT_FALSE(IsBlack(At(wireframe, -30, 5)));
+  const int solidCount = CountNonBlack(solid), lineCount = CountNonBlack(wireframe),
+            pointCount = CountNonBlack(points);
+  EXPECT_GT(solidCount, lineCount);
+  EXPECT_GT(lineCount, pointCount);
+  EXPECT_GT(pointCount, 0);
+  EXPECT_TRUE(IsBlack(At(points, 10, 5)));
+  EXPECT_EQ(CountNonBlack(solidAgain), solidCount);
+}
+
+TEST_F(RenderableMeshTest, ColourIsClearedWhileLoadingAndOnAFullClear) {
+  MeshX* mesh = NewMesh();
+  AddQuad(*mesh, 0, 0, -100, 20, true, 0xFF00FF00u, nullptr);
+  Object3DX* object = Show(mesh);
+  EXPECT_FALSE(IsBlack(At(Capture(), 0, 0)));
+  // Loading: every frame clears the colour, so a removed object leaves nothing behind.
+  sDevice->RemoveObject3D(object);
+  Capture();
+  EXPECT_TRUE(IsBlack(At(Capture(), 0, 0)));
+  // Running with the full clear switched on: the same.
+  sDevice->AddObject3D(object);
+  EXPECT_FALSE(IsBlack(At(Capture(), 0, 0)));
+  sDevice->ToggleFullClearBackBuffer();
+  sHost->mRunning = true;
+  sDevice->RemoveObject3D(object);
+  Capture();
+  EXPECT_TRUE(IsBlack(At(Capture(), 0, 0)));
+  EXPECT_EQ(CountNonBlack(Capture()), 0);
+}
+
+TEST_F(RenderableMeshTest, TheLightmapModulatesTheDiffuseColourByFour) {
+  TextureX* diffuse = PlainTexture("LightmapDiffuse", 200, 120, 40);
+  MaterialX* quarter = Material("LitQuarter", diffuse, PlainTexture("LightQuarter", 64, 64, 64));
+  MaterialX* eighth = Material("LitEighth", diffuse, PlainTexture("LightEighth", 32, 32, 32));
+  MaterialX* full = Material("LitFull", diffuse, PlainTexture("LightFull", 255, 255, 255));
+  MaterialX* unlit = Material("Unlit", diffuse, nullptr);
+  MeshX* mesh = NewMesh();
+  AddQuad(*mesh, -45, 0, -100, 10, true, 0xFF000000u, quarter);
+  AddQuad(*mesh, -15, 0, -100, 10, true, 0xFF000000u, eighth);
+  AddQuad(*mesh, 15, 0, -100, 10, true, 0xFF000000u, full);
+  AddQuad(*mesh, 45, 0, -100, 10, true, 0xFF000000u, unlit);
+  Object3DX* object = Show(mesh);
+  FrameCaptureX frame = Capture();
+  // What the textures hold after block compression (5-6-5 bits a colour).
+  const Rgb plain = At(frame, 45, 0);
+  EXPECT_TRUE(ColorIs(plain, 200, 120, 40, 8));
+  // 0.25 grey times four leaves the diffuse colour as it is; 0.125 halves it; white saturates.
+  EXPECT_TRUE(ColorIs(At(frame, -45, 0), plain.r, plain.g, plain.b, 10));
+  EXPECT_TRUE(ColorIs(At(frame, -15, 0), plain.r / 2, plain.g / 2, plain.b / 2, 10));
+  EXPECT_TRUE(ColorIs(At(frame, 15, 0), 255, 255, std::min(255, plain.b * 4), 10));
+  // The brightness scales the lit colour.
+  sDevice->SetBrightness(0.5f);
+  frame = Capture();
+  EXPECT_TRUE(ColorIs(At(frame, -45, 0), plain.r / 2, plain.g / 2, plain.b / 2, 10));
+
+  RenderableObjectXDX* made = Made(object);
+  ASSERT_NE(made, nullptr);
+  ASSERT_EQ(made->GetMeshes().size(), 4u);
+  EXPECT_EQ(made->GetMeshes()[0]->GetVertexType(), uint32_t{VERTEXTYPE_LIGHTMAPPED});
+  EXPECT_EQ(made->GetMeshes()[3]->GetVertexType(), uint32_t{VERTEXTYPE_TEXTURED});
+  // The lightmapped format gives its program to a material that had none.
+  ASSERT_NE(quarter->GetShader(), nullptr);
+  EXPECT_EQ(quarter->GetShaderName(),
+            StringX("Resources\\ShaderPrograms\\SimpleTexturedLightmap.glsl"));
+  EXPECT_EQ(unlit->GetShader(), nullptr);
+}
+
+TEST_F(RenderableMeshTest, KeyFramesAreBlendedOnTheGPU) {
+  // A two-frame model: frame 0 left of the centre, frame 1 right of it.
+  MeshX* mesh = NewMesh();
+  MaterialX* skin = Material("Skin", PlainTexture("SkinTexture", 240, 200, 40), nullptr);
+  AddQuad(*mesh, -40, 0, -100, 8, true, 0xFF000000u, skin);
+  AddQuad(*mesh, 40, 0, -100, 8, true, 0xFF000000u, skin);
+  Object3DX model(mesh);
+  model.mFlag = 1;  // bound to a bot: drawn animated
+  const float blends[] = {0.0f, 0.5f, 1.0f};
+  const float expectedX[] = {-40.0f, 0.0f, 40.0f};
+  for (int i = 0; i < 3; ++i) {
+    auto mover = std::make_unique<ObjectMoveableX>(&model);
+    mover->mFrameFrom = 0;
+    mover->mFrameTo = 1;
+    mover->mFrameFraction = blends[i];
+    sDevice->AddObjectMoveable(mover.get());
+    const FrameCaptureX frame = Capture();
+    for (float x : {-40.0f, 0.0f, 40.0f}) {
+      EXPECT_EQ(IsBlack(At(frame, x, 0)), x != expectedX[i])
+          << "blend " << blends[i] << " at " << x;
+    }
+    RenderableObjectXDX* made = Made(mover.get());
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->IsAnimated());
+    ASSERT_EQ(made->GetMeshes().size(), 1u);
+    EXPECT_EQ(made->GetMeshes()[0]->GetFrameCount(), 2u);
+    sDevice->RemoveObjectMoveable(mover.get());
+    Capture();
+  }
+}
+
+TEST_F(RenderableMeshTest, BuffersOfOneMeshAreSharedAndFreedWithTheLastUser) {
+  MeshX* single = NewMesh();
+  AddQuad(*single, -30, 0, -100, 10, true, 0xFFFF0000u, nullptr);
+  MeshX* twoSections = NewMesh();
+  AddQuad(*twoSections, 20, 0, -100, 5, true, 0xFF00FF00u, nullptr);
+  AddQuad(*twoSections, 40, 0, -100, 5, true, 0xFF0000FFu, nullptr);
+  Object3DX* first = Show(single);
+  Object3DX* second = Show(single);
+  Object3DX* split = Show(twoSections);
+  Object3DX* splitAgain = Show(twoSections);
+  MeshX* frames = NewMesh();
+  MaterialX* skin =
+      Material("SharedSkin", PlainTexture("SharedSkinTexture", 255, 255, 255), nullptr);
+  AddQuad(*frames, 0, 20, -100, 5, true, 0, skin);
+  AddQuad(*frames, 0, 30, -100, 5, true, 0, skin);
+  Object3DX model(frames);
+  model.mFlag = 1;
+  ObjectMoveableX* bot = ShowMoving(&model);
+  ObjectMoveableX* otherBot = ShowMoving(&model);
+  Capture();
+
+  const RenderableMeshDX* a = Made(first)->GetMeshes()[0];
+  const RenderableMeshDX* b = Made(second)->GetMeshes()[0];
+  EXPECT_EQ(a->GetVertexBuffer(), b->GetVertexBuffer());
+  const auto& splitMeshes = Made(split)->GetMeshes();
+  const auto& splitAgainMeshes = Made(splitAgain)->GetMeshes();
+  ASSERT_EQ(splitMeshes.size(), 2u);
+  EXPECT_NE(splitMeshes[0]->GetVertexBuffer(), splitMeshes[1]->GetVertexBuffer());
+  EXPECT_NE(splitMeshes[0]->GetVertexBuffer(), splitAgainMeshes[0]->GetVertexBuffer());
+  // Two bots on one model share its key frames.
+  const RenderableMeshDX* botMesh = Made(bot)->GetMeshes()[0];
+  const RenderableMeshDX* otherBotMesh = Made(otherBot)->GetMeshes()[0];
+  EXPECT_EQ(botMesh->GetFrameBuffer(0), otherBotMesh->GetFrameBuffer(0));
+  EXPECT_EQ(botMesh->GetFrameBuffer(1), otherBotMesh->GetFrameBuffer(1));
+  EXPECT_NE(botMesh->GetFrameBuffer(0), botMesh->GetFrameBuffer(1));
+  // Shared: the quad's buffer, the two key frames, the uv, the colour and animated programs.
+  EXPECT_EQ(sManager->GetCount(), 6u);
+  EXPECT_EQ(sManager->GetReferences({reinterpret_cast<uintptr_t>(single),
+                                     RenderableManagerX::PART_STATIC, VERTEXTYPE_COLOR}),
+            2u);
+  EXPECT_FALSE(LogCapture::Contains("Object has no vertexlist"));
+  // One user gone: the buffer stays for the other.
+  sDevice->RemoveObject3D(first);
+  sDevice->RemoveObjectMoveable(bot);
+  const FrameCaptureX frame = Capture();
+  EXPECT_TRUE(IsBlack(At(frame, -30, 0)) == false);
+  EXPECT_EQ(sManager->GetCount(), 6u);
+}
+
+TEST_F(RenderableMeshTest, AnAddAndARemoveOfOneMoveableInOneFrameLeaveNothingDrawn) {
+  MeshX* mesh = NewMesh();
+  AddQuad(*mesh, 0, 0, -100, 30, true, 0xFFFFFFFFu, nullptr);
+  Object3DX object(mesh);
+  ObjectMoveableX moveable(&object);
+  sHost->Hold();  // both requests are applied at the same frame start
+  sDevice->AddObjectMoveable(&moveable);
+  sDevice->RemoveObjectMoveable(&moveable);
+  sHost->Release();
+  const FrameCaptureX frame = Capture();
+  EXPECT_EQ(CountNonBlack(frame), 0);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+  EXPECT_EQ(Made(&moveable), nullptr);
+}
+
+TEST_F(RenderableMeshTest, ObjectsWithoutVerticesAreLoggedAndNotKept) {
+  MeshX* empty = NewMesh();
+  Object3DX* object = Show(empty);
+  Object3DX moving(empty);
+  ObjectMoveableX moveable(&moving);
+  sDevice->AddObjectMoveable(&moveable);
+  Capture();
+  EXPECT_TRUE(LogCapture::Contains("Object has no vertexlist"));
+  EXPECT_TRUE(LogCapture::Contains("Moveable object has not vertex list!"));
+  EXPECT_EQ(Made(object), nullptr);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+  sDevice->RemoveObjectMoveable(&moveable);
+  Capture();
+}
+
+}  // namespace
