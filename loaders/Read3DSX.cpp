@@ -98,7 +98,7 @@ bool Read3DSX::Read(const StringX& fileName) {
   } else {
     LogMessage(StringX("3DS Loader. Not a 3DS file: ") + fileName);
   }
-  FinishObject();
+  if (!FinishObject()) result = false;
   mReader = nullptr;
   return result;
 }
@@ -256,7 +256,7 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
   const uint32_t end = chunk.End();
   switch (chunk.id) {
     case CHUNK_OBJECT: {
-      FinishObject();
+      if (!FinishObject()) return false;
       mObject = new ObjectDataX;
       mObject->name = ReadName(end);
       LogMessage(StringX("3DS Loader. Object: ") + mObject->name);
@@ -388,10 +388,20 @@ MaterialX* Read3DSX::GetDefaultMaterial() {
   return material;
 }
 
-void Read3DSX::FinishObject() {
-  if (!mObject) return;
+bool Read3DSX::FinishObject() {
+  if (!mObject) return true;
   ObjectDataX& object = *mObject;
   const uint32_t faceCount = object.faces.Size() / 3;
+  // A vertex list that comes after the faces may be shorter than they need.
+  for (uint16_t index : object.faces) {
+    if (index >= object.vertices.Size()) {
+      LogMessage(StringX("3DS Loader. ") + mFileName + ": object " + object.name +
+                 " has a face that points at a missing vertex");
+      delete mObject;
+      mObject = nullptr;
+      return false;
+    }
+  }
   // Which material group each face is drawn with: the last face material naming it, or the
   // group of faces without a material.
   const uint32_t noMaterial = object.materialNames.Size();
@@ -433,4 +443,5 @@ void Read3DSX::FinishObject() {
   }
   delete mObject;
   mObject = nullptr;
+  return true;
 }

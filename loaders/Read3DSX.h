@@ -62,8 +62,9 @@ class Read3DSX {
   // A zero-terminated name inside the chunk.
   StringX ReadName(uint32_t end);
   bool Fail(const ChunkX& chunk, const char* why);
-  // Turns the finished object into meshes, one per face material.
-  void FinishObject();
+  // Turns the finished object into meshes, one per face material; false (nothing made) when a
+  // face points at a missing vertex.
+  bool FinishObject();
   MaterialX* GetDefaultMaterial();
 
   StringX mFileName;

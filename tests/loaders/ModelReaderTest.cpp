@@ -234,4 +234,37 @@ TEST_F(ModelReaderTest, ThreeDsColourThatIsNotANumberReadsAsBlack) {
   EXPECT_EQ(reader.GetLights()[0]->colour.g, 0);
 }
 
+// Found by the 3DS fuzz target: a vertex list after the faces replaced the one the faces were
+// checked against. The faces are checked again when the object is finished.
+TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
+  kxres::ChunkWriter w;
+  w.Open(0x4D4D);
+  w.Open(0x3D3D);
+  w.Open(0x4000);
+  w.Body().Text("Odd");
+  w.Body().U8(0);
+  w.Open(0x4100);
+  w.Open(0x4110);
+  w.Body().U16(3);
+  for (int i = 0; i < 9; ++i) w.Body().F32(float(i));
+  w.Close();
+  w.Open(0x4120);
+  w.Body().U16(1);
+  for (uint16_t i : {0, 1, 2, 7}) w.Body().U16(i);
+  w.Close();
+  w.Open(0x4110);
+  w.Body().U16(0);
+  w.Close();
+  w.Close();
+  w.Close();
+  w.Close();
+  w.Close();
+  Read3DSX reader;
+  EXPECT_FALSE(Read3ds(w.Finish(), reader));
+  EXPECT_TRUE(mWorld.HasLogContaining("object Odd has a face that points at a missing vertex"));
+  ArrayX<MeshX*> meshes;
+  reader.GetMeshes(meshes);
+  EXPECT_TRUE(meshes.Empty());
+}
+
 }  // namespace
