@@ -174,6 +174,16 @@ inline std::string TempFolder(const char* tag) {
        std::to_string(Counter()++));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  // Removed again when the process ends.
+  struct CleanupX {
+    std::vector<std::filesystem::path> folders;
+    ~CleanupX() {
+      std::error_code ignored;
+      for (const auto& f : folders) std::filesystem::remove_all(f, ignored);
+    }
+  };
+  static CleanupX cleanup;
+  cleanup.folders.push_back(folder);
   return folder.string() + "/";
 }
 
