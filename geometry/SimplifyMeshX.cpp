@@ -10,6 +10,7 @@
 #include "engine/HighTimerX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/ThreadManagerX.h"
+#include "geometry/PolygonFunctionsX.h"
 
 namespace {
 // Only one simplification runs at a time: the job functions reach the groups through it.
@@ -201,6 +202,7 @@ bool SimplifyMeshX::Simplify() {
   RemoveInvalidPolygons("Simplify mesh has removed collapsed ");
   SortPolysByPlane();
   RunStage(&SimplifyMeshX::RemoveEqualPolygons);
+  RunStage(&SimplifyMeshX::FixOverlappingPolygons);
   RunStage(&SimplifyMeshX::RemoveTJunctions);
   RunStage(&SimplifyMeshX::MergeConvexPolygons);
   RunStage(&SimplifyMeshX::RemoveLineVertices);
@@ -319,12 +321,86 @@ void SimplifyMeshX::RunStage(StageFunction stage) {
 // Group stages
 
 void SimplifyMeshX::RemoveEqualPolygons(OnPlanePolys& group) {
-  // Builds the group's position table and id loops; a later triangle with the same corners
-  // as an earlier one (in any order and winding) is dropped.
+  // A later triangle with the same corners as an earlier one (in any order and winding) is
+  // dropped; positions are exact after merging.
   std::unordered_map<PositionKeyX, uint32_t, PositionHashX> ids;
   std::unordered_map<PositionKeyX, uint32_t, PositionHashX> seenTriangles;
+  ArrayX<PolygonX> kept;
+  for (const PolygonX& polygon : group.mInput) {
+    std::array<uint32_t, 3> sorted = {0, 0, 0};
+    for (uint32_t i = 0; i < 3 && i < polygon.vertexList.Size(); ++i) {
+      sorted[i] = ids.try_emplace(KeyOf(polygon.vertexList[i].position), uint32_t(ids.size()))
+                      .first->second;
+    }
+    std::sort(sorted.begin(), sorted.end());
+    const PositionKeyX triangleKey{uint64_t(sorted[0]) << 32 | sorted[1], sorted[2]};
+    if (!seenTriangles.try_emplace(triangleKey, 0).second) {
+      ++group.mEqualRemoved;
+      continue;
+    }
+    kept.Add(polygon);
+  }
+  group.mInput = std::move(kept);
+  if (group.mEqualRemoved) {
+    LogMessage(StringX("Removed ") + group.mEqualRemoved + " equal polygon(s)");
+  }
+}
+
+void SimplifyMeshX::FixOverlappingPolygons(OnPlanePolys& group) {
+  // Pairs whose boxes (grown by 0.1) meet are visited in list order; a polygon inside the
+  // other is dropped, two that overlap become the first and the pieces of the second outside
+  // it. After a change the scan starts again; it ends after a pass without change (or after
+  // a bounded number of changes on pathological input).
+  ArrayX<PolygonX>& polygons = group.mInput;
+  const uint32_t limit = 4 * polygons.Size() + 16;
+  std::vector<BoundingAxisAllignedBoxX> boxes;
+  auto boxOf = [](const PolygonX& polygon) {
+    BoundingAxisAllignedBoxX box;
+    for (const VertexX& v : polygon.vertexList) box.Grow(v.position);
+    box.Enlarge(0.1f);
+    return box;
+  };
+  for (const PolygonX& polygon : polygons) boxes.push_back(boxOf(polygon));
+  bool changed = true;
+  while (changed && group.mOverlapsFixed < limit) {
+    changed = false;
+    for (uint32_t i = 0; i < polygons.Size() && !changed; ++i) {
+      for (uint32_t j = i + 1; j < polygons.Size() && !changed; ++j) {
+        if (!boxes[i].Intersects(boxes[j])) continue;
+        ArrayX<PolygonX> pieces;
+        if (!PolygonFunctions::FixOverlappingPolygons(polygons[i], polygons[j], pieces)) continue;
+        // The pieces replace the pair, in place of the first of them.
+        ArrayX<PolygonX> next;
+        for (uint32_t k = 0; k < polygons.Size(); ++k) {
+          if (k == j) continue;
+          if (k != i) {
+            next.Add(polygons[k]);
+            continue;
+          }
+          for (PolygonX& piece : pieces) {
+            if (!piece.IsAPolygon()) continue;
+            piece.surfaceFlags = polygons[i].surfaceFlags;
+            next.Add(piece);
+          }
+        }
+        polygons = std::move(next);
+        boxes.clear();
+        for (const PolygonX& polygon : polygons) boxes.push_back(boxOf(polygon));
+        ++group.mOverlapsFixed;
+        changed = true;
+      }
+    }
+  }
+  if (group.mOverlapsFixed) {
+    LogMessage(StringX("Number of overlapping polygons ") + group.mOverlapsFixed);
+  }
+}
+
+void SimplifyMeshX::BuildLoops(OnPlanePolys& group) {
+  std::unordered_map<PositionKeyX, uint32_t, PositionHashX> ids;
   group.mPositions.clear();
   group.mPolygons.clear();
+  const Vector3dX normal(group.mPlane.normal);
   for (const PolygonX& polygon : group.mInput) {
     std::vector<uint32_t> loop;
     for (const VertexX& vertex : polygon.vertexList) {
@@ -333,23 +409,15 @@ void SimplifyMeshX::RemoveEqualPolygons(OnPlanePolys& group) {
       if (added) group.mPositions.push_back(vertex.position);
       loop.push_back(ite->second);
     }
-    // The triangle's orientation must follow the group plane (it may differ by the key
-    // tolerance only); the corner set identifies duplicates.
-    std::array<uint32_t, 3> sorted = {loop[0], loop[1], loop[2]};
-    std::sort(sorted.begin(), sorted.end());
-    const PositionKeyX triangleKey{uint64_t(sorted[0]) << 32 | sorted[1], sorted[2]};
-    if (!seenTriangles.try_emplace(triangleKey, 0).second) {
-      ++group.mEqualRemoved;
-      continue;
-    }
-    group.mPolygons.push_back(std::move(loop));
-  }
-  if (group.mEqualRemoved) {
-    LogMessage(StringX("Removed ") + group.mEqualRemoved + " equal polygon(s)");
+    CleanLoop(loop);
+    // Every loop winds counter-clockwise around the group's normal.
+    if (LoopArea(LoopPositions(group, loop), normal) < 0.0) std::reverse(loop.begin(), loop.end());
+    if (loop.size() >= 3) group.mPolygons.push_back(std::move(loop));
   }
 }
 
 void SimplifyMeshX::RemoveTJunctions(OnPlanePolys& group) {
+  BuildLoops(group);
   // Every group position that lies inside an edge of a polygon is inserted into that edge,
   // so neighbouring polygons share complete edges. Positions are searched by x.
   std::vector<uint32_t> byX(group.mPositions.size());

@@ -1,9 +1,10 @@
 #pragma once
 // SimplifyMeshX: reduces the triangle count of a static mesh (a map) without changing its
 // surface. Triangles are grouped by plane (and by the surface flags collision cares about);
-// inside each group duplicates are removed, T-junctions are split into shared vertices,
-// neighbours are merged into larger convex polygons, corner-free line vertices are dropped and
-// the polygons are triangulated again. The per-group stages run as jobs on the job threads.
+// inside each group duplicates and overlaps are removed, T-junctions are split into shared
+// vertices, neighbours are merged into larger convex polygons, corner-free line vertices are
+// dropped and the polygons are triangulated again. The per-group stages run as jobs on the job
+// threads.
 //
 // The result does not depend on thread scheduling: groups are kept in the order of their plane
 // keys and every group writes only its own lists, which CreateResult joins in that order.
@@ -36,6 +37,7 @@ class SimplifyMeshX {
     ArrayX<PolygonX> mTriangles;                   // the final triangles
     uint32_t mEqualRemoved = 0;
     uint32_t mTJunctions = 0;
+    uint32_t mOverlapsFixed = 0;
     bool mFailed = false;
   };
 
@@ -63,6 +65,7 @@ class SimplifyMeshX {
 
   // Per-group stages, run as jobs.
   static void RemoveEqualPolygons(OnPlanePolys& group);
+  static void FixOverlappingPolygons(OnPlanePolys& group);
   static void RemoveTJunctions(OnPlanePolys& group);
   static void MergeConvexPolygons(OnPlanePolys& group);
   static void RemoveLineVertices(OnPlanePolys& group);
@@ -80,6 +83,8 @@ class SimplifyMeshX {
 
  private:
   using StageFunction = void (*)(OnPlanePolys&);
+  // The group's position table and its polygons as loops of position ids.
+  static void BuildLoops(OnPlanePolys& group);
   void RunStage(StageFunction stage);
   void RemoveInvalidPolygons(const char* reason);
 

@@ -144,15 +144,20 @@ TEST(SimplifyMeshTest, StageLogsAndSmallCases) {
 }
 
 TEST(SimplifyMeshTest, VerticesWithinTheToleranceAreMergedOthersNot) {
-  // Two triangles of a square whose shared corners are 0.0005 (merged) or 0.002 (kept) apart:
-  // only the merged pair becomes one convex polygon.
+  // Two triangles of a square whose shared corners are 0.0005 (merged) or 0.002 (kept) apart.
   for (const float gap : {0.0005f, 0.002f}) {
     const MeshX mesh = MeshFromTriangles(
         {{Vector3fX{0, 0, 0}, Vector3fX{10, 0, 0}, Vector3fX{10, 10, 0}},
          {Vector3fX{gap, 0, 0}, Vector3fX{10 + gap, 10, 0}, Vector3fX{0, 10, 0}}});
+    LogCaptureX log;
     SimplifyMeshX simplifier(mesh);
     ASSERT_TRUE(simplifier.Simplify());
-    EXPECT_EQ(simplifier.GetConvexPolygons().Size(), gap < 0.001f ? 1u : 2u) << gap;
+    if (gap < 0.001f) {
+      EXPECT_TRUE(log.Has("Total unique vertices 4 Merged 2 vertices out of 6"));
+      EXPECT_EQ(simplifier.GetConvexPolygons().Size(), 1u);
+    } else {
+      EXPECT_TRUE(log.Has("Total unique vertices 6 Merged 0 vertices out of 6"));
+    }
   }
 }
 
@@ -196,6 +201,22 @@ TEST(SimplifyMeshTest, TJunctionsBecomeSharedVertices) {
   EXPECT_TRUE(log.Has("Number of T-Junctions removed 1"));
   EXPECT_EQ(CountTJunctions(simplifier), 0u);
   ExpectSameAreaPerPlane(mesh, simplifier.GetResult());
+}
+
+TEST(SimplifyMeshTest, OverlappingTrianglesKeepOnlyTheirUnion) {
+  // Two right triangles of area 50, the second moved by (1, 1): they share a triangle of
+  // area 32, so the union covers 68.
+  const MeshX mesh =
+      MeshFromTriangles({{Vector3fX{0, 0, 0}, Vector3fX{10, 0, 0}, Vector3fX{0, 10, 0}},
+                         {Vector3fX{1, 1, 0}, Vector3fX{11, 1, 0}, Vector3fX{1, 11, 0}}});
+  LogCaptureX log;
+  SimplifyMeshX simplifier(mesh);
+  ASSERT_TRUE(simplifier.Simplify());
+  EXPECT_TRUE(log.Has("Number of overlapping polygons 1"));
+  const std::vector<PlaneSumX> sums = AreaPerPlane(simplifier.GetResult());
+  ASSERT_EQ(sums.size(), 1u);
+  EXPECT_NEAR(sums[0].area, 68.0, 1e-3);
+  EXPECT_EQ(CountTJunctions(simplifier), 0u);
 }
 
 TEST(SimplifyMeshTest, ConvexTriangulationKeepsEveryEdgeVertex) {
