@@ -23,6 +23,7 @@
 #include "game/TheGameX.h"
 #include "game/WeaponSettingsX.h"
 #include "geometry/MeshX.h"
+#include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
 #include "render/IRenderDeviceX.h"
 
@@ -54,9 +55,11 @@ class LogCaptureX {
     static std::mutex mutex;
     return mutex;
   }
+  // KX_TEST_VERBOSE prints every line as well.
   static void Log(const char* text) {
     std::lock_guard<std::mutex> lock(Mutex());
     Lines().emplace_back(text ? text : "");
+    if (std::getenv("KX_TEST_VERBOSE")) std::fprintf(stderr, "%s\n", Lines().back().c_str());
   }
   static void Report(const char*, const char* function, int32_t, const char* text) {
     std::lock_guard<std::mutex> lock(Mutex());
@@ -131,6 +134,7 @@ class HeadlessGameX {
     if (resources.empty()) return;
     std::filesystem::current_path(resources.parent_path());
     AssetManagerBaseX::CreateSingleton();
+    MeshLoaderX::CreateSingleton();
     mStructures = new CollisionDataStructureManagerX("Resources\\SavedData\\");
     mObjects = new Object3DManagerX("Resources\\");
     mCollision = new CollisionHandlerX(mStructures);
@@ -149,6 +153,7 @@ class HeadlessGameX {
     delete mCollision;
     delete mObjects;
     delete mStructures;
+    MeshLoaderX::DestroySingleton();
     AssetManagerBaseX::DestroySingleton();
     std::filesystem::current_path(mOldFolder);
   }
