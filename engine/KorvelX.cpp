@@ -2,11 +2,26 @@
 
 #include <csignal>
 
+#include "assets/AssetManagerBaseX.h"
+#include "audio/AudioDirectXX.h"
+#include "audio/AudioManagerX.h"
+#include "collision/CollisionDataStructureManagerX.h"
+#include "collision/CollisionHandlerX.h"
 #include "engine/ErrorHandlerX.h"
+#include "engine/InputHandlerX.h"
 #include "engine/MessagePumpX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/SystemX.h"
 #include "engine/ThreadManagerX.h"
+#include "engine/WindowX.h"
+#include "game/CameraX.h"
+#include "game/EnviromentHandlerX.h"
+#include "game/WeaponSettingsX.h"
+#include "loaders/MeshLoaderX.h"
+#include "loaders/Object3DManagerX.h"
+#include "render/RenderDirectX2DX.h"
+#include "render/RenderDirectXX.h"
+#include "render/SkyboxX.h"
 #include "render/SyncEngineRenderX.h"
 
 std::atomic<uint32_t> KorvelX::sGlobalFrameCounter{0};
@@ -58,17 +73,60 @@ void KorvelX::Init() {
   mMaximumFrameRate = 300.0f;
   mFrameLimiterOn = true;
 
-  // The managers, in this order, as their subsystems arrive: the asset manager with its search
-  // paths, the collision structure manager ("Resources\SavedData\"), the object manager
-  // ("Resources\"), the sound manager ("Resources\Sound\"), the environment, the renderable
-  // registry, the render device (window, GL context, render thread; a device that fails sets
-  // the quit flag), the input handler and the collision handler.
+  // The managers, in this order: the asset manager with its search paths (and the mesh loader
+  // it generates meshes with), the collision structure manager, the object manager, the sound
+  // manager, the environment. The renderable registry arrives with the renderable meshes.
+  AssetManagerBaseX::CreateSingleton();
+  MeshLoaderX::CreateSingleton();
+  mCollisionDataStructureManager = new CollisionDataStructureManagerX("Resources\\SavedData\\");
+  mObject3DManager = new Object3DManagerX("Resources\\");
+  mAudioManager = new AudioManagerX("Resources\\Sound\\");
+  mEnviromentHandler = new EnviromentHandlerX;
+
+  // The render device (window, GL context, render thread; a device that fails sets the quit
+  // flag), the input handler fed by the window's messages, and the collision handler.
+  RenderDirectXX::Set2DRenderFactory(
+      [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
+  RenderDirectXX* device = new RenderDirectXX();
+  mRenderDevice = device;
+  device->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(device, [this](int32_t renderIndex) {
+    return mCamera ? mCamera->GetRenderPosition(renderIndex) : Vector3fX();
+  }));
+  mInputHandler =
+      new InputHandlerX(RenderDirectXX::GetScreenWidth(), RenderDirectXX::GetScreenHeight());
+  if (WindowX* window = device->GetWindow()) {
+    window->SetInputHandler(mInputHandler);
+    SetMessageSource(window);
+  }
+  SetInputTarget(mInputHandler);
+  mCollisionHandler = new CollisionHandlerX(mCollisionDataStructureManager);
 
   // With a render device: its render states and 2D overlay, and the overlay becomes the log's
-  // listener (SetListener). Then the audio device, updated once with 0.01 s.
+  // listener. Then the audio device, updated once with 0.01 s.
+  if (device->IsStarted()) {
+    device->InitRender();
+    if (ErrorHandlerX* handler = GetErrorHandler()) handler->SetListener(device->Get2DRender());
+  }
   EnableAudio();
-  // Then the camera and the weapon settings (shot speed 750, fire interval 1, fire timer 0.1),
-  // and the camera goes to the environment and the render device.
+  mAudioDevice = new AudioDirectXX(mAudioManager);
+  mAudioManager->SetAudioDevice(mAudioDevice);
+  mAudioDevice->Init();
+  mAudioDevice->Update(0.01f);
+
+  // Then the camera and the weapon settings, and the camera goes to the environment, the render
+  // device and the listener.
+  mCamera = new CameraX;
+  mWeaponSettings = new WeaponSettingsX;
+  GameServicesX services;
+  services.mCollisionHandler = mCollisionHandler;
+  services.mRenderDevice = mRenderDevice;
+  services.mObject3DManager = mObject3DManager;
+  services.mAudioDevice = mAudioDevice;
+  mEnviromentHandler->SetServices(services);
+  mEnviromentHandler->SetCamera(mCamera);
+  mCamera->AttachToRenderDevice(device);
+  mAudioDevice->SetListener(mCamera);
+  mWeaponSettings->SetGameTarget(mEnviromentHandler);
 
   SyncEngineRenderX::InitDone();
 }
@@ -109,10 +167,18 @@ void KorvelX::Update() {
 
   if (mMessageSource && PumpMessages(*mMessageSource, mInputTarget)) Quit();
 
-  // Per frame, in this order, as the managers arrive: the input handler (while the window is
-  // active), the game controls of the weapon settings, the environment's camera, the
-  // environment, the audio device, and (while the window is active) the end-of-frame copy of
-  // the key and button states.
+  // Per frame, in this order: the input handler (while the window is active), the game controls
+  // of the weapon settings, the camera, the environment, the audio device, and (while the window
+  // is active) the end-of-frame copy of the key and button states. Moving objects the render
+  // thread has let go of are deleted last.
+  const bool active = WindowX::IsWindowActive();
+  if (mInputHandler && active) mInputHandler->Update(frameTime);
+  if (mWeaponSettings) mWeaponSettings->Update(frameTime);
+  if (mCamera) mCamera->Update(frameTime);
+  if (mEnviromentHandler) mEnviromentHandler->Update(frameTime);
+  if (mAudioDevice) mAudioDevice->Update(frameTime);
+  if (mInputHandler && active) mInputHandler->EndFrame();
+  if (auto* device = dynamic_cast<RenderDirectXX*>(mRenderDevice)) device->CollectRetired();
 
   if (mFrameLimiterOn && SyncEngineRenderX::IsRunning()) LimitFrameRate(frameTime);
   SyncEngineRenderX::EngineThreadDoneWithFrame();
@@ -128,25 +194,52 @@ KorvelX::~KorvelX() {
   // Whatever ended the main loop, the render thread must see the quit flag to leave its loop.
   Quit();
 
+  delete mCollisionHandler;
+  mCollisionHandler = nullptr;
   LogStopLine("CollisionHandler Stopped");
 
   // The 2D overlay goes with the render device: the log stops handing it lines first, and a
   // render thread waiting for a frame is let go.
   if (ErrorHandlerX* handler = GetErrorHandler()) handler->SetListener(nullptr);
   SyncEngineRenderX::ReleaseGates();
+  SetMessageSource(nullptr);
+  delete mRenderDevice;
+  mRenderDevice = nullptr;
   LogStopLine("RenderDevice Stopped");
 
+  SetInputTarget(nullptr);
+  delete mInputHandler;
+  mInputHandler = nullptr;
   LogStopLine("InputHandler Stopped");
   LogStopLine("RenderableManager Stopped");
+  delete mEnviromentHandler;
+  mEnviromentHandler = nullptr;
   LogStopLine("EnviromentHandler Stopped");
+  delete mObject3DManager;
+  mObject3DManager = nullptr;
   LogStopLine("Object3DManager Stopped");
+  delete mCollisionDataStructureManager;
+  mCollisionDataStructureManager = nullptr;
   LogStopLine("CollisionDataStructureManager Stopped");
+  if (mAudioManager) mAudioManager->SetAudioDevice(nullptr);
+  delete mAudioManager;
+  mAudioManager = nullptr;
   LogStopLine("AudioManager Stopped");
+  delete mAudioDevice;
+  mAudioDevice = nullptr;
   LogStopLine("AudioDevice Stopped");
   // The camera and the weapon settings go without a line.
+  delete mWeaponSettings;
+  mWeaponSettings = nullptr;
+  delete mCamera;
+  mCamera = nullptr;
 
   ThreadManagerX::DestroySingleton();
-  // The asset manager is destroyed here, after the job threads.
+  // The asset manager (with the mesh loader) is destroyed here, after the job threads.
+  if (GetAssetManager()) {
+    MeshLoaderX::DestroySingleton();
+    AssetManagerBaseX::DestroySingleton();
+  }
 
   LogStopLine("KorvelX Stopped");
   ErrorHandlerX::Destory();

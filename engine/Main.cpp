@@ -3,6 +3,7 @@
 #include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "foundation/StringX.h"
+#include "game/TheGameX.h"
 
 int main() {
   HighTimerX frameTimer;
@@ -10,8 +11,8 @@ int main() {
   {
     KorvelX korvelX;
     korvelX.Init();
-    // The game's set-up runs here (sky box, map, sounds, bots); it reaches the engine through
-    // GetKorvelX().
+    // The game's set-up (sky box, map, sounds, bots); it reaches the engine through GetKorvelX().
+    if (!korvelX.IsQuitting()) TheGameX::SetUp();
     korvelX.SignalInitialized();
     LogMessage(StringX("Time elapsed since KorvelX object has been created: ") +
                frameTimer.GetElapsedTimef(true) + " sec");

@@ -57,6 +57,8 @@ float DistanceToSegment(const Vector3fX& p, const Vector3fX& a, const Vector3fX&
 }
 }  // namespace
 
+EnviromentHandlerX::EnviromentHandlerX() = default;
+
 EnviromentHandlerX::~EnviromentHandlerX() {
   for (BotX* bot : mBots) delete bot;
   mBots.Clear();

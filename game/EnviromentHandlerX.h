@@ -47,7 +47,7 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   static constexpr float sBotMaxPitch = 1.3744469f;
   static constexpr uint32_t sSpawnPoints = 18;
 
-  EnviromentHandlerX() = default;
+  EnviromentHandlerX();
   // Deletes the bots and shots still held. The render device and the collision handler are
   // gone by then (the engine stops them first), so nothing is unregistered.
   ~EnviromentHandlerX() override;
