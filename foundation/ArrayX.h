@@ -206,7 +206,17 @@ class ArrayX {
   static void MoveDown(T* dst, T* src, uint32_t count) {
     if (!count) return;
     if constexpr (kByteMovable) {
+      // GCC 12 loses track of the block sizes once this is inlined into a growth path and
+      // reports reads past a one-element block that the counts above rule out.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+#pragma GCC diagnostic ignored "-Wstringop-overflow"
+#endif
       std::memmove(static_cast<void*>(dst), static_cast<const void*>(src), count * sizeof(T));
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
     } else {
       for (uint32_t i = 0; i < count; ++i) {
         new (dst + i) T(std::move(src[i]));
@@ -250,7 +260,7 @@ class ArrayX {
     T* items = Allocate(capacity);
     new (items + index) T(item);
     MoveDown(items, mItems, index);
-    MoveDown(items + index + 1, mItems + index, mReachedSize - index);
+    if (index < mReachedSize) MoveDown(items + index + 1, mItems + index, mReachedSize - index);
     Free(mItems, mCurrentSize);
     mItems = items;
     mCurrentSize = capacity;
