@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 bash tools/setup-debian.sh
 
 jobs=$(nproc)
+# Compiler cache shared by every clone of the project on this machine.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 # Tests that need a GL context or keyboard events get a virtual X server when there is no display.
 run() {
   if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
