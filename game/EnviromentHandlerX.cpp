@@ -60,6 +60,9 @@ float DistanceToSegment(const Vector3fX& p, const Vector3fX& a, const Vector3fX&
 EnviromentHandlerX::EnviromentHandlerX() = default;
 
 EnviromentHandlerX::~EnviromentHandlerX() {
+  LogMessage(StringX("EnviromentHandler, shots fired: ") + mShotsFired + ", shots expired: " +
+             mShotsDestroyed + ", bots added: " + mBotsAdded + ", bots removed: " + mBotsRemoved +
+             ", kills: " + mKillCounter + ", player hit counter: " + mHitCounter);
   for (BotX* bot : mBots) delete bot;
   mBots.Clear();
   for (const Shots& shot : mShots) delete shot.mShot;
@@ -142,6 +145,7 @@ void EnviromentHandlerX::EnableAndAddBot() {
 BotX* EnviromentHandlerX::PlaceBot(Object3DX* object, const Vector3fX* position,
                                    const Vector3fX* direction) {
   ++mNumberOfBots;
+  ++mBotsAdded;
   object->mFlag = 1;
   BotX* bot = new BotX(object, *this);
   Vector3fX spawnPosition, spawnDirection;

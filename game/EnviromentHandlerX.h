@@ -48,7 +48,8 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   static constexpr uint32_t sSpawnPoints = 18;
 
   EnviromentHandlerX();
-  // Deletes the bots and shots still held. The render device and the collision handler are
+  // Logs what happened in the game (shots, bots, counters) and deletes the bots and shots
+  // still held. The render device and the collision handler are
   // gone by then (the engine stops them first), so nothing is unregistered.
   ~EnviromentHandlerX() override;
   EnviromentHandlerX(const EnviromentHandlerX&) = delete;
@@ -114,6 +115,7 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   uint32_t GetShotsFired() const { return mShotsFired; }
   uint32_t GetShotsDestroyed() const { return mShotsDestroyed; }
   uint32_t GetBotsRemoved() const { return mBotsRemoved; }
+  uint32_t GetBotsAdded() const { return mBotsAdded; }
 
   bool mActive = true;
   uint32_t mMaxBots = 20;
@@ -150,4 +152,5 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   uint32_t mShotsFired = 0;
   uint32_t mShotsDestroyed = 0;
   uint32_t mBotsRemoved = 0;
+  uint32_t mBotsAdded = 0;
 };

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The demo as a person sees it: the game on a private virtual X server, played through simulated
+# key and mouse presses (xdotool), with screenshots. Checks the log: the engine initialised, 20
+# bots were added, shots were fired and expired, the kill-all key killed the bots and the kill
+# counter changed, the clipping switch logged both texts, Escape ran the ordered stop and no
+# assertion failed.
+#   GameDemoTest.sh <KorvelX executable> [screenshot folder]
+set -uo pipefail
+
+game="$1"
+shots="${2:-$(dirname "$game")/demo-screenshots}"
+for tool in Xvfb xdotool import; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed"
+    exit 77
+  fi
+done
+folder="$(cd "$(dirname "$game")" && pwd)"
+log="$folder/LogFile.txt"
+rm -f "$log"
+mkdir -p "$shots"
+rm -f "$shots"/*.png
+
+# A display number nobody uses.
+display=""
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    display=":$n"
+    break
+  fi
+done
+[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
+Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+game_pid=""
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+}
+trap cleanup EXIT
+export DISPLAY="$display"
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+(cd "$folder" && exec ./"$(basename "$game")") >"$shots/game-output.txt" 2>&1 &
+game_pid=$!
+
+# Wait for the window, then for the end of loading (the log is written out in blocks, so the
+# time is fixed: loading takes about two seconds).
+window=""
+for _ in $(seq 300); do
+  window="$(xdotool search --name . 2>/dev/null | head -1)"
+  [ -n "$window" ] && break
+  kill -0 "$game_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -n "$window" ]; then
+  xdotool windowfocus --sync "$window" 2>/dev/null
+fi
+sleep 4
+
+press() {  # key, seconds held
+  xdotool keydown "$1"
+  sleep "${2:-0.15}"
+  xdotool keyup "$1"
+  sleep 0.2
+}
+sleep 1
+import -window root "$shots/1-start.png"
+# Walk, look around and fire.
+press w 1.5
+xdotool mousemove_relative -- 120 0
+press d 0.5
+xdotool mousedown 1
+sleep 1.0
+xdotool mouseup 1
+import -window root "$shots/2-firing.png"
+press s 0.8
+# Shots live two seconds.
+sleep 2.5
+press k
+sleep 0.5
+import -window root "$shots/3-bots-killed.png"
+press End
+press End
+sleep 0.5
+press Escape
+for _ in $(seq 100); do
+  kill -0 "$game_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$game_pid" 2>/dev/null; then
+  echo "FAIL: the game did not stop after Escape"
+  exit 1
+fi
+wait "$game_pid"
+status=$?
+game_pid=""
+
+failed=0
+expect() {  # text, what
+  if ! grep -qF -- "$1" "$log"; then
+    echo "FAIL: $2 (no \"$1\" in the log)"
+    failed=1
+  fi
+}
+expect "KorvelX Initialized" "the engine initialised"
+expect "Finished adding bots" "the bots were added"
+expect "Killing off all bots" "the kill-all key"
+expect "Clipping off, free floating camera" "the clipping switch, off"
+expect "Clipping on, camera locked to ground with gravity" "the clipping switch, on"
+stop_lines=("KorvelX Stopping" "CollisionHandler Stopped" "RenderDevice Stopped" "InputHandler Stopped"
+  "RenderableManager Stopped" "EnviromentHandler Stopped" "Object3DManager Stopped"
+  "CollisionDataStructureManager Stopped" "AudioManager Stopped" "AudioDevice Stopped" "KorvelX Stopped")
+previous=0
+for line in "${stop_lines[@]}"; do
+  at=$(grep -nF -- "$line" "$log" | head -1 | cut -d: -f1)
+  if [ -z "$at" ] || [ "$at" -le "$previous" ]; then
+    echo "FAIL: the ordered stop: \"$line\" missing or out of order"
+    failed=1
+  else
+    previous=$at
+  fi
+done
+summary=$(grep -F "EnviromentHandler, shots fired:" "$log" | tail -1)
+fired=$(sed -n 's/.*shots fired: \([0-9]*\),.*/\1/p' <<<"$summary")
+expired=$(sed -n 's/.*shots expired: \([0-9]*\),.*/\1/p' <<<"$summary")
+kills=$(sed -n 's/.*kills: \([0-9-]*\),.*/\1/p' <<<"$summary")
+added=$(sed -n 's/.*bots added: \([0-9]*\),.*/\1/p' <<<"$summary")
+if [ "${added:-0}" -lt 20 ] || grep -q "Max number of bots reached" <(sed -n '/Adding bots/,/Finished adding bots/p' "$log"); then
+  echo "FAIL: 20 bots were not added ($summary)"
+  failed=1
+fi
+if [ "${fired:-0}" -lt 1 ] || [ "${expired:-0}" -lt 1 ]; then
+  echo "FAIL: no shot was fired and expired ($summary)"
+  failed=1
+fi
+if [ "${kills:-0}" -lt 20 ]; then
+  echo "FAIL: the kill counter did not take the killed bots ($summary)"
+  failed=1
+fi
+if grep -q "Critical" "$log"; then
+  echo "FAIL: an assertion failed:"
+  grep -A3 "Critical" "$log" | head -20
+  failed=1
+fi
+if [ "$status" -ne 0 ]; then
+  echo "FAIL: exit status $status"
+  failed=1
+fi
+for picture in 1-start 2-firing 3-bots-killed; do
+  [ -s "$shots/$picture.png" ] || { echo "FAIL: no screenshot $picture.png"; failed=1; }
+done
+echo "$summary"
+echo "screenshots: $shots"
+echo "log: $log"
+[ "$failed" -eq 0 ] && echo "PASS"
+exit "$failed"
