@@ -21,6 +21,8 @@
 #include "loaders/Object3DManagerX.h"
 #include "render/RenderDirectX2DX.h"
 #include "render/RenderDirectXX.h"
+#include "render/RenderableManagerX.h"
+#include "render/RenderableMeshDX.h"
 #include "render/SkyboxX.h"
 #include "render/SyncEngineRenderX.h"
 
@@ -75,13 +77,14 @@ void KorvelX::Init() {
 
   // The managers, in this order: the asset manager with its search paths (and the mesh loader
   // it generates meshes with), the collision structure manager, the object manager, the sound
-  // manager, the environment. The renderable registry arrives with the renderable meshes.
+  // manager, the environment, the renderable registry.
   AssetManagerBaseX::CreateSingleton();
   MeshLoaderX::CreateSingleton();
   mCollisionDataStructureManager = new CollisionDataStructureManagerX("Resources\\SavedData\\");
   mObject3DManager = new Object3DManagerX("Resources\\");
   mAudioManager = new AudioManagerX("Resources\\Sound\\");
   mEnviromentHandler = new EnviromentHandlerX;
+  mRenderableManager = new RenderableManagerX;
 
   // The render device (window, GL context, render thread; a device that fails sets the quit
   // flag), the input handler fed by the window's messages, and the collision handler.
@@ -89,6 +92,7 @@ void KorvelX::Init() {
       [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
   RenderDirectXX* device = new RenderDirectXX();
   mRenderDevice = device;
+  device->SetRenderableFactory(RenderableObjectXDX::MakeFactory(device, mRenderableManager));
   device->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(device, [this](int32_t renderIndex) {
     return mCamera ? mCamera->GetRenderPosition(renderIndex) : Vector3fX();
   }));
@@ -211,6 +215,8 @@ KorvelX::~KorvelX() {
   delete mInputHandler;
   mInputHandler = nullptr;
   LogStopLine("InputHandler Stopped");
+  delete mRenderableManager;
+  mRenderableManager = nullptr;
   LogStopLine("RenderableManager Stopped");
   delete mEnviromentHandler;
   mEnviromentHandler = nullptr;
