@@ -66,20 +66,26 @@ press() {  # key, seconds held
 }
 sleep 1
 import -window root "$shots/1-start.png"
-# Walk, look around and fire.
-press w 1.5
-xdotool mousemove_relative -- 120 0
-press d 0.5
+# About twenty seconds of play: look around, walk, strafe and fire.
+xdotool mousemove_relative -- 300 0
+sleep 1
+press w 2.5
+xdotool mousemove_relative -- -150 0
+press a 1.0
 xdotool mousedown 1
-sleep 1.0
+sleep 1.5
 xdotool mouseup 1
 import -window root "$shots/2-firing.png"
-press s 0.8
+press d 1.0
+press w 1.5
+xdotool click 1
+press s 1.0
 # Shots live two seconds.
 sleep 2.5
+import -window root "$shots/3-walking.png"
 press k
-sleep 0.5
-import -window root "$shots/3-bots-killed.png"
+sleep 1
+import -window root "$shots/4-bots-killed.png"
 press End
 press End
 sleep 0.5
@@ -147,7 +153,7 @@ if [ "$status" -ne 0 ]; then
   echo "FAIL: exit status $status"
   failed=1
 fi
-for picture in 1-start 2-firing 3-bots-killed; do
+for picture in 1-start 2-firing 3-walking 4-bots-killed; do
   [ -s "$shots/$picture.png" ] || { echo "FAIL: no screenshot $picture.png"; failed=1; }
 done
 echo "$summary"
