@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -44,6 +45,12 @@ bool MatchFont(const char* family, StringX& file, StringX& foundFamily) {
   static std::mutex sFontConfigLock;  // fontconfig's default configuration is not thread-safe
   std::lock_guard<std::mutex> lock(sFontConfigLock);
   if (!FcInit()) return false;
+  // fontconfig's configuration lives until the process ends; it is given back then.
+  static const bool sReleasedAtExit = [] {
+    std::atexit([] { FcFini(); });
+    return true;
+  }();
+  (void)sReleasedAtExit;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
