@@ -131,6 +131,21 @@ TEST(CollisionBSPTest, CoplanarPairIsSplitThroughItsSharedEdge) {
   EXPECT_NEAR(plane.normal.z, 0.f, 1e-6f);
 }
 
+TEST(CollisionBSPTest, NodeThatCannotBeSplitStaysALeafAndIsLogged) {
+  // Two copies of one triangle: every candidate plane leaves both on one side.
+  const TriangleX t = {Vector3fX{0, 0, 0}, Vector3fX{1, 0, 0}, Vector3fX{0, 1, 0}};
+  CollisionBSPX tree;
+  tree.AddMeshTriangles(MeshFromTriangles({t, t}));
+  ASSERT_EQ(tree.mAllPolygons.Size(), 2u);
+  LogCaptureX log;
+  tree.BuildTree();
+  EXPECT_TRUE(tree.mNodes[0].IsLeaf());
+  EXPECT_EQ(tree.mNodes[0].mPolygonIndices.Size(), 2u);
+  EXPECT_TRUE(log.Has("Unable to split, left polygons : 2  node depth : -1"));
+  CollisionResultX result;
+  EXPECT_TRUE(tree.TestRayIntersect({0.2f, 0.2f, 5}, {0, 0, -1}, result));
+}
+
 TEST(CollisionBSPTest, EmptyTreeAnswersNoHitAndNotDoneSlotsReport) {
   CollisionBSPX tree;
   tree.BuildTree();
