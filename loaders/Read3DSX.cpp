@@ -109,6 +109,14 @@ void Read3DSX::GetMeshes(ArrayX<MeshX*>& outMeshes) {
   mMeshes.Clear();
 }
 
+bool Read3DSX::MoveTo(uint32_t position) {
+  // The end of the file is a place to be, not a byte to seek to.
+  if (position > mReader->GetSize()) return false;
+  if (position < mReader->GetSize()) return mReader->Seek(position);
+  if (mReader->GetPosition() > position) return false;
+  return mReader->Skip(position - mReader->GetPosition());
+}
+
 StringX Read3DSX::ReadName(uint32_t end) {
   StringX name;
   while (mReader->GetPosition() < end) {
@@ -152,7 +160,7 @@ bool Read3DSX::ProcessChunks(uint32_t end, uint32_t depth) {
     }
     if (!handled) return false;
     // Whatever a handler left unread (sub-chunks it does not know) is skipped.
-    if (!mReader->Seek(chunk.End())) return Fail(chunk, "cannot be skipped");
+    if (!MoveTo(chunk.End())) return Fail(chunk, "cannot be skipped");
   }
   return true;
 }
@@ -183,7 +191,7 @@ bool Read3DSX::ProcessColorChunk(const ChunkX& chunk, ColorX& outColour) {
       outColour = ColorX(r, g, b, 255);
       return true;
     }
-    mReader->Seek(sub.start + uint32_t(sub.chunkLength));
+    MoveTo(sub.End());
   }
   return true;
 }
@@ -230,7 +238,7 @@ bool Read3DSX::ProcessNextMaterialChunk(const ChunkX& chunk, uint32_t depth) {
     if (chunk.id == CHUNK_MAT_TEXTURE || sub.id != CHUNK_MAT_MAP_FILE) {
       if (!ProcessNextMaterialChunk(sub, depth + 1)) return false;
     }
-    if (!mReader->Seek(sub.End())) return Fail(sub, "cannot be skipped");
+    if (!MoveTo(sub.End())) return Fail(sub, "cannot be skipped");
   }
   if (chunk.id != CHUNK_MATERIAL) return true;
 
@@ -335,7 +343,7 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
     if (uint32_t(sub.chunkLength) > end - sub.start) return Fail(sub, "runs past its parent");
     currentChunk = sub;
     if (!ProcessObjectChunk(sub, depth + 1)) return false;
-    if (!mReader->Seek(sub.End())) return Fail(sub, "cannot be skipped");
+    if (!MoveTo(sub.End())) return Fail(sub, "cannot be skipped");
   }
   return true;
 }
@@ -363,13 +371,13 @@ bool Read3DSX::ProcessLightChunk(const ChunkX& chunk, uint32_t depth) {
       light->target.y = mReader->ReadFloat();
       light->target.z = mReader->ReadFloat();
     } else if (sub.id >= CHUNK_COLOR_F && sub.id <= CHUNK_LIN_COLOR_F) {
-      mReader->Seek(sub.start);
+      MoveTo(sub.start);
       ChunkX wrapper;
       wrapper.start = sub.start - sChunkHeaderSize;
       wrapper.chunkLength = sub.chunkLength + int32_t(sChunkHeaderSize);
       if (!ProcessColorChunk(wrapper, light->colour)) return false;
     }
-    if (!mReader->Seek(sub.End())) return Fail(sub, "cannot be skipped");
+    if (!MoveTo(sub.End())) return Fail(sub, "cannot be skipped");
   }
   return true;
 }

@@ -59,6 +59,8 @@ class Read3DSX {
   bool ProcessCameraChunk(const ChunkX& chunk);
   bool ProcessLightChunk(const ChunkX& chunk, uint32_t depth);
   bool ProcessColorChunk(const ChunkX& chunk, ColorX& outColour);
+  // Moves the reader to a position inside the file or to its very end.
+  bool MoveTo(uint32_t position);
   // A zero-terminated name inside the chunk.
   StringX ReadName(uint32_t end);
   bool Fail(const ChunkX& chunk, const char* why);

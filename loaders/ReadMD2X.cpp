@@ -79,20 +79,20 @@ bool ReadMD2X::Read(const StringX& fileName) {
   if (!CheckHeader(reader.GetSize())) return false;
   const md2_header& h = mHeader;
 
-  reader.Seek(uint32_t(h.offsetSkins));
+  if (h.numSkins) reader.Seek(uint32_t(h.offsetSkins));
   mSkins.Resize(uint32_t(h.numSkins));
   for (StringX& skin : mSkins) {
     char name[kSkinNameSize];
     reader.Read(name, kSkinNameSize);
     skin = StringX(name, static_cast<unsigned>(strnlen(name, kSkinNameSize)));
   }
-  reader.Seek(uint32_t(h.offsetTexCoords));
+  if (h.numTexCoords) reader.Seek(uint32_t(h.offsetTexCoords));
   mTexCoords.Resize(uint32_t(h.numTexCoords));
   for (md2_texcoord& st : mTexCoords) {
     st.s = static_cast<int16_t>(reader.ReadUInt16());
     st.t = static_cast<int16_t>(reader.ReadUInt16());
   }
-  reader.Seek(uint32_t(h.offsetTriangles));
+  if (h.numTriangles) reader.Seek(uint32_t(h.offsetTriangles));
   mTriangles.Resize(uint32_t(h.numTriangles));
   for (uint32_t i = 0; i < mTriangles.Size(); ++i) {
     md2_triangle& triangle = mTriangles[i];
@@ -107,10 +107,10 @@ bool ReadMD2X::Read(const StringX& fileName) {
       }
     }
   }
-  reader.Seek(uint32_t(h.offsetFrames));
+  if (h.numFrames) reader.Seek(uint32_t(h.offsetFrames));
   mFrames.assign(size_t(h.numFrames) * size_t(h.frameSize), 0);
   if (!mFrames.empty()) reader.Read(mFrames.data(), uint32_t(mFrames.size()));
-  reader.Seek(uint32_t(h.offsetGlCommands));
+  if (h.numGlCommands) reader.Seek(uint32_t(h.offsetGlCommands));
   mGlCommands.Resize(uint32_t(h.numGlCommands));
   for (int32_t& command : mGlCommands) command = reader.ReadInt32();
   reader.Close();

@@ -88,6 +88,7 @@ TEST_F(ModelReaderTest, Md2FramesBecomeMeshesWithDecodedVertices) {
   EXPECT_TRUE(
       mWorld.HasLog("ReadMD2, Model: Model MD2X - Resources\\Models\\test.md2 had 3 sub "
                     "meshes, with a total of 30 polygons"));
+  EXPECT_TRUE(mWorld.Reports().Asserts().empty());
   DeleteAll(meshes);
 }
 
@@ -179,6 +180,8 @@ TEST_F(ModelReaderTest, ThreeDsObjectsBecomeMeshesWithTheirMaterials) {
   EXPECT_EQ(reader.GetLights()[0]->colour.g, 128);
   EXPECT_TRUE(mWorld.HasLog("3DS Loader. Material: Crate"));
   EXPECT_TRUE(mWorld.HasLog("3DS Loader. Object: Box"));
+  // A chunk that ends with the file is skipped to the end without complaint.
+  EXPECT_TRUE(mWorld.Reports().Asserts().empty());
   DeleteAll(meshes);
 }
 

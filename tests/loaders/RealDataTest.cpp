@@ -150,6 +150,7 @@ TEST_F(RealDataTest, SharedThreeDsModelsLoad) {
     DeleteAll(meshes);
     EXPECT_NE(GetAssetImpl<MeshX>(StringX(path.c_str())), nullptr) << name;
   }
+  EXPECT_TRUE(mWorld.Reports().Asserts().empty());
 }
 
 // The generated city from the build folder's Resources tree.
