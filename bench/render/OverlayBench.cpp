@@ -7,48 +7,17 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <string>
 
 #include "assets/AssetManagerBaseX.h"
 #include "assets/FontTrueTypeX.h"
+#include "bench/render/BenchRenderHost.h"
 #include "render/RenderDirectX2DX.h"
 #include "render/RenderDirectXX.h"
-#include "render/RenderHostX.h"
 
 namespace {
-
-// The engine side: running, frames counted, no time passes (console lines stay).
-class BenchHost : public IRenderHostX {
- public:
-  bool IsQuitting() const override { return mQuit; }
-  void Quit() override { mQuit = true; }
-  float GetFrameTime() const override { return 0.0f; }
-  bool IsRunning() const override { return true; }
-  int32_t GetRenderBufferIndex() const override { return 0; }
-  void WaitForInit() override {}
-  void RenderThreadDoneWithFrame() override {
-    std::lock_guard<std::mutex> lock(mLock);
-    ++mFrames;
-    mChanged.notify_all();
-  }
-  void EngineThreadDoneWithFrame() override {}
-  void ReleaseGates() override { mQuit = true; }
-  void WaitFrames(uint64_t count) {
-    std::unique_lock<std::mutex> lock(mLock);
-    const uint64_t target = mFrames + count;
-    mChanged.wait(lock, [&] { return mFrames >= target; });
-  }
-  std::atomic<bool> mQuit{false};
-
- private:
-  std::mutex mLock;
-  std::condition_variable mChanged;
-  uint64_t mFrames = 0;
-};
 
 // Times the overlay's draw on the render thread.
 class TimedOverlay : public RenderDirectX2DX {
@@ -117,7 +86,7 @@ void BM_OverlayDrawFullConsole(benchmark::State& state) {
     return;
   }
   AssetManagerBaseX::CreateSingleton();
-  BenchHost host;
+  BenchRenderHost host;
   RenderDirectXX::Set2DRenderFactory(
       [](RenderDirectXX* device) -> IRenderDevice2DX* { return new TimedOverlay(device); });
   {

@@ -3,14 +3,12 @@
 // Run by hand: SDL_VIDEODRIVER=offscreen ./kx_render_bench, or under xvfb-run.
 #include <benchmark/benchmark.h>
 
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 #include <vector>
 
+#include "bench/render/BenchRenderHost.h"
 #include "render/DeviceTextureX.h"
 #include "render/RenderDirectXX.h"
-#include "render/RenderHostX.h"
 
 namespace {
 
@@ -26,38 +24,9 @@ void BM_DecompressDXT1(benchmark::State& state) {
 }
 BENCHMARK(BM_DecompressDXT1)->Arg(256)->Arg(1024);
 
-// The engine side: running (no 120 per second cap), frames counted.
-class BenchHost : public IRenderHostX {
- public:
-  bool IsQuitting() const override { return mQuit; }
-  void Quit() override { mQuit = true; }
-  float GetFrameTime() const override { return 0.0f; }
-  bool IsRunning() const override { return true; }
-  int32_t GetRenderBufferIndex() const override { return 0; }
-  void WaitForInit() override {}
-  void RenderThreadDoneWithFrame() override {
-    std::lock_guard<std::mutex> lock(mLock);
-    ++mFrames;
-    mChanged.notify_all();
-  }
-  void EngineThreadDoneWithFrame() override {}
-  void ReleaseGates() override { mQuit = true; }
-  void WaitFrames(uint64_t count) {
-    std::unique_lock<std::mutex> lock(mLock);
-    const uint64_t target = mFrames + count;
-    mChanged.wait(lock, [&] { return mFrames >= target; });
-  }
-  std::atomic<bool> mQuit{false};
-
- private:
-  std::mutex mLock;
-  std::condition_variable mChanged;
-  uint64_t mFrames = 0;
-};
-
 void BM_EmptyFrame(benchmark::State& state) {
   if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  BenchHost host;
+  BenchRenderHost host;
   RenderDirectXX device(&host);
   if (!device.IsStarted()) {
     state.SkipWithError("no GL context");
