@@ -4,6 +4,7 @@
 #include "geometry/Vector3fX.h"
 #include "streams/BinaryStreamsX.h"
 #include "streams/TextStreamsX.h"
+#include "tests/streams/PrimitiveValuesX.h"
 #include "tests/streams/TestSupportX.h"
 
 namespace {
@@ -11,26 +12,12 @@ namespace {
 std::string Text(const StringX& s) { return s.Empty() ? std::string() : s.GetCharArray(); }
 
 // One routine for every primitive, both directions.
-struct AllValuesX {
-  double d = 0;
-  float f = 0;
-  long long i64 = 0;
-  long l = 0;
-  short s = 0;
-  int i = 0;
-  unsigned long long u64 = 0;
-  unsigned long ul = 0;
-  unsigned short us = 0;
-  unsigned int ui = 0;
-  char c = 0;
-  unsigned char uc = 0;
-  bool b = false;
-  Vector3fX v;
+struct AllValuesX : PrimitiveValuesX {
   ArrayX<unsigned int> numbers;
   ArrayX<Vector3fX> points;
 
   void Serialize(StreamX& stream) {
-    stream << d << f << i64 << l << s << i << u64 << ul << us << ui << c << uc << b << v;
+    SerializePrimitives(stream);
     stream << numbers << points;
   }
 };

@@ -6,31 +6,18 @@
 #include "geometry/Vector3fX.h"
 #include "streams/BinaryReaderX.h"
 #include "streams/BinaryStreamsX.h"
+#include "tests/streams/PrimitiveValuesX.h"
 #include "tests/streams/fuzz/FuzzSupportX.h"
 
 namespace {
 
-struct RecordX {
-  double d = 0;
-  float f = 0;
-  long long i64 = 0;
-  long l = 0;
-  short s = 0;
-  int i = 0;
-  unsigned long long u64 = 0;
-  unsigned long ul = 0;
-  unsigned short us = 0;
-  unsigned int ui = 0;
-  char c = 0;
-  unsigned char uc = 0;
-  bool b = false;
-  Vector3fX v;
+struct RecordX : PrimitiveValuesX {
   ArrayX<unsigned char> bytes;
   ArrayX<Vector3fX> points;
   ArrayX<ArrayX<unsigned int>> nested;
 
   void Serialize(StreamX& stream) {
-    stream << d << f << i64 << l << s << i << u64 << ul << us << ui << c << uc << b << v;
+    SerializePrimitives(stream);
     stream << bytes << points << nested;
   }
 };
