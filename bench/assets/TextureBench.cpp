@@ -2,7 +2,6 @@
 // BMP and PNG decoding, and a texture loaded from its ".DXT" cache against one compressed from
 // its source image.
 #include <benchmark/benchmark.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "assets/TextureCompressionX.h"
 #include "assets/TextureX.h"
 #include "engine/ThreadManagerX.h"
+#include "tests/assets/BitmapTestImages.h"
 
 namespace {
 
@@ -66,21 +66,6 @@ std::vector<uint8_t> Bmp24(uint32_t width, uint32_t height, const std::vector<Co
   return bytes;
 }
 
-std::vector<uint8_t> Png(uint32_t width, uint32_t height, const std::vector<ColorX>& pixels) {
-  png_image image;
-  std::memset(&image, 0, sizeof(image));
-  image.version = PNG_IMAGE_VERSION;
-  image.width = width;
-  image.height = height;
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-  std::vector<uint8_t> bytes(size);
-  png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0, nullptr);
-  bytes.resize(size);
-  return bytes;
-}
-
 void SetDecodeCounters(benchmark::State& state, uint32_t pixels, size_t bytes) {
   state.SetBytesProcessed(int64_t(bytes) * state.iterations());
   state.counters["MPixel/s"] = benchmark::Counter(double(pixels) * double(state.iterations()) / 1e6,
@@ -99,7 +84,7 @@ void BM_DecodeBmp24_512(benchmark::State& state) {
 BENCHMARK(BM_DecodeBmp24_512)->Unit(benchmark::kMillisecond);
 
 void BM_DecodePng_512(benchmark::State& state) {
-  const std::vector<uint8_t> file = Png(512, 512, TestImage(512, 512));
+  const std::vector<uint8_t> file = MakePng(512, 512, TestImage(512, 512).data());
   for (auto _ : state) {
     DecodedImageX image;
     StringX error;
@@ -120,7 +105,7 @@ class TextureWorld {
     mFolder =
         std::filesystem::temp_directory_path() / ("kx_texture_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(mFolder / "Resources/Textures");
-    const std::vector<uint8_t> png = Png(512, 512, TestImage(512, 512));
+    const std::vector<uint8_t> png = MakePng(512, 512, TestImage(512, 512).data());
     std::ofstream(mFolder / "Resources/Textures/bench.png", std::ios::binary)
         .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     std::filesystem::current_path(mFolder);

@@ -53,9 +53,8 @@ inline std::vector<uint8_t> MakeSolidBmp(int32_t width, int32_t height, RgbX col
   return MakeBmp(width, height, 24, {}, rows);
 }
 
-// A PNG file of RGBA pixels given top row first.
-inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height,
-                                    const std::vector<uint8_t>& rgbaTopDown) {
+// A PNG file of width * height RGBA pixels (4 bytes each) given top row first.
+inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height, const void* rgbaTopDown) {
   png_image image;
   std::memset(&image, 0, sizeof(image));
   image.version = PNG_IMAGE_VERSION;
@@ -63,11 +62,16 @@ inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height,
   image.height = height;
   image.format = PNG_FORMAT_RGBA;
   png_alloc_size_t size = 0;
-  png_image_write_to_memory(&image, nullptr, &size, 0, rgbaTopDown.data(), 0, nullptr);
+  png_image_write_to_memory(&image, nullptr, &size, 0, rgbaTopDown, 0, nullptr);
   std::vector<uint8_t> bytes(size);
-  png_image_write_to_memory(&image, bytes.data(), &size, 0, rgbaTopDown.data(), 0, nullptr);
+  png_image_write_to_memory(&image, bytes.data(), &size, 0, rgbaTopDown, 0, nullptr);
   bytes.resize(size);
   return bytes;
+}
+
+inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height,
+                                    const std::vector<uint8_t>& rgbaTopDown) {
+  return MakePng(width, height, static_cast<const void*>(rgbaTopDown.data()));
 }
 
 // Where the shared real test files live, or "" when they are absent.
