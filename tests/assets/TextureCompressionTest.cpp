@@ -1,7 +1,6 @@
 // DXT1 compression: whole and partial blocks, checked by decompressing with libsquish and
 // bounding the error; rows spread over the job threads give the same blocks as one thread.
 #include <gtest/gtest.h>
-#include <squish.h>
 
 #include <cstdlib>
 #include <thread>
@@ -9,6 +8,7 @@
 
 #include "assets/TextureCompressionX.h"
 #include "engine/ThreadManagerX.h"
+#include "tests/assets/Dxt1TestDecoder.h"
 #include "tests/streams/TestSupportX.h"
 
 namespace {
@@ -19,24 +19,6 @@ std::vector<ColorX> Ramp(uint32_t width, uint32_t height) {
   for (uint32_t y = 0; y < height; ++y)
     for (uint32_t x = 0; x < width; ++x)
       pixels[y * width + x] = ColorX(uint8_t(x * 3), uint8_t(y * 5), 128, 255);
-  return pixels;
-}
-
-// Decompresses DXT1 blocks into width x height pixels (partial blocks cut).
-std::vector<ColorX> Decompress(const unsigned char* blocks, uint32_t width, uint32_t height) {
-  std::vector<ColorX> pixels(width * height);
-  const uint32_t blocksX = (width + 3) / 4;
-  for (uint32_t by = 0; by < (height + 3) / 4; ++by) {
-    for (uint32_t bx = 0; bx < blocksX; ++bx) {
-      ColorX block[16];
-      squish::Decompress(reinterpret_cast<squish::u8*>(block), blocks + (by * blocksX + bx) * 8,
-                         squish::kDxt1);
-      for (uint32_t i = 0; i < 16; ++i) {
-        const uint32_t x = bx * 4 + i % 4, y = by * 4 + i / 4;
-        if (x < width && y < height) pixels[y * width + x] = block[i];
-      }
-    }
-  }
   return pixels;
 }
 
@@ -75,7 +57,7 @@ TEST(TextureCompressionTest, AnySizeDecompressesCloseToTheSource) {
     const std::vector<ColorX> source = Ramp(width, height);
     const std::vector<unsigned char> blocks = Compress(source, width, height, false);
     // Padding pixels are left out of the fit, so tiny images come back almost exactly.
-    EXPECT_LE(MaxError(source, Decompress(blocks.data(), width, height)), 24);
+    EXPECT_LE(MaxError(source, DecompressDXT1Blocks(blocks.data(), width, height)), 24);
   }
   EXPECT_TRUE(capture.Asserts().empty());
 }
@@ -87,7 +69,7 @@ TEST(TextureCompressionTest, BitmapIsCompressedIntoItsArray) {
   ArrayX<unsigned char> output;
   CompressTextureDXT1(bitmap, output);
   ASSERT_EQ(output.Size(), 16u);
-  const std::vector<ColorX> back = Decompress(output.begin(), 8, 4);
+  const std::vector<ColorX> back = DecompressDXT1Blocks(output.begin(), 8, 4);
   EXPECT_LE(
       MaxError(std::vector<ColorX>(bitmap.GetBitmap32Bit().begin(), bitmap.GetBitmap32Bit().end()),
                back),
@@ -111,7 +93,7 @@ TEST(TextureCompressionThreadsTest, JobThreadsGiveTheSameBlocksAsOneThread) {
   const std::vector<unsigned char> single = Compress(source, 61, 45, false);
   const std::vector<unsigned char> spread = Compress(source, 61, 45, true);
   EXPECT_EQ(single, spread);
-  EXPECT_LE(MaxError(source, Decompress(spread.data(), 61, 45)), 24);
+  EXPECT_LE(MaxError(source, DecompressDXT1Blocks(spread.data(), 61, 45)), 24);
 
   // Compressions asked for from several threads at once run one after another.
   std::vector<std::vector<unsigned char>> results(3);

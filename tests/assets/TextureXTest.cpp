@@ -1,11 +1,11 @@
 // TextureX: name resolution (search paths, wall textures), the steps of loading, raw and cube
 // textures, DXT1 bodies checked by decompressing, and the ".DXT" cache.
 #include <gtest/gtest.h>
-#include <squish.h>
 
 #include <cstdlib>
 
 #include "BitmapTestImages.h"
+#include "Dxt1TestDecoder.h"
 #include "TextureTestWorld.h"
 #include "assets/TextureCompressionX.h"
 #include "assets/TextureX.h"
@@ -34,22 +34,9 @@ std::vector<uint8_t> WalHeader(uint32_t width, uint32_t height, uint32_t flags, 
 // The texture's first face decompressed, texture width x height pixels, bottom row first.
 std::vector<ColorX> Decompressed(const TextureX& texture, uint32_t face = 0) {
   const uint32_t width = texture.GetTextureWidth(), height = texture.GetTextureHeight();
-  std::vector<ColorX> pixels(width * height);
   const unsigned char* blocks =
       texture.GetCompressedData().begin() + face * texture.GetFaceDataSize();
-  const uint32_t blocksX = (width + 3) / 4;
-  for (uint32_t by = 0; by < (height + 3) / 4; ++by) {
-    for (uint32_t bx = 0; bx < blocksX; ++bx) {
-      ColorX block[16];
-      squish::Decompress(reinterpret_cast<squish::u8*>(block), blocks + (by * blocksX + bx) * 8,
-                         squish::kDxt1);
-      for (uint32_t i = 0; i < 16; ++i) {
-        const uint32_t x = bx * 4 + i % 4, y = by * 4 + i / 4;
-        if (x < width && y < height) pixels[y * width + x] = block[i];
-      }
-    }
-  }
-  return pixels;
+  return DecompressDXT1Blocks(blocks, width, height);
 }
 
 bool Near(const ColorX& a, RgbX b, int tolerance = 10) {
