@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/engine/KorvelXStopLines.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,23 +61,11 @@ std::vector<std::string> InfoLines(const fs::path& log) {
   return lines;
 }
 
-const std::vector<std::string> kStopLines = {"KorvelX Stopping",
-                                             "CollisionHandler Stopped",
-                                             "RenderDevice Stopped",
-                                             "InputHandler Stopped",
-                                             "RenderableManager Stopped",
-                                             "EnviromentHandler Stopped",
-                                             "Object3DManager Stopped",
-                                             "CollisionDataStructureManager Stopped",
-                                             "AudioManager Stopped",
-                                             "AudioDevice Stopped",
-                                             "KorvelX Stopped"};
-
 // The stop lines in the log, in the order they were written.
 std::vector<std::string> StopLines(const std::vector<std::string>& lines) {
   std::vector<std::string> found;
   for (const std::string& line : lines)
-    if (std::find(kStopLines.begin(), kStopLines.end(), line) != kStopLines.end())
+    if (std::ranges::find(kKorvelXStopLines, line) != kKorvelXStopLines.end())
       found.push_back(line);
   return found;
 }
@@ -97,7 +87,7 @@ class ProgramTest : public ::testing::Test {
 TEST_F(ProgramTest, TerminationRequestRunsTheOrderedStop) {
   ASSERT_EQ(RunAndSignal(mFolder, SIGTERM), 0);
   const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
-  EXPECT_EQ(StopLines(lines), kStopLines);
+  EXPECT_EQ(StopLines(lines), kKorvelXStopLines);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "KorvelX Stopped");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initializing"), lines.end());
@@ -109,6 +99,6 @@ TEST_F(ProgramTest, CtrlCLeavesACompleteLogInTheFolderThatHoldsResources) {
   ASSERT_EQ(RunAndSignal(mFolder / "Release", SIGINT), 0);
   EXPECT_FALSE(fs::exists(mFolder / "Release" / "LogFile.txt"));
   const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
-  EXPECT_EQ(StopLines(lines), kStopLines);
+  EXPECT_EQ(StopLines(lines), kKorvelXStopLines);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initialized"), lines.end());
 }

@@ -17,6 +17,7 @@
 #include "engine/MessagePumpX.h"
 #include "engine/ThreadManagerX.h"
 #include "render/SyncEngineRenderX.h"
+#include "tests/engine/KorvelXStopLines.h"
 
 namespace fs = std::filesystem;
 
@@ -167,19 +168,8 @@ TEST_F(EngineTest, StartsRunsFramesAndStopsInTheFixedOrder) {
   EXPECT_FALSE(ThreadManagerX::HasThreadManagerX());
 
   const std::vector<std::string> lines = LogLines();
-  const std::vector<std::string> stopLines = {"KorvelX Stopping",
-                                              "CollisionHandler Stopped",
-                                              "RenderDevice Stopped",
-                                              "InputHandler Stopped",
-                                              "RenderableManager Stopped",
-                                              "EnviromentHandler Stopped",
-                                              "Object3DManager Stopped",
-                                              "CollisionDataStructureManager Stopped",
-                                              "AudioManager Stopped",
-                                              "AudioDevice Stopped",
-                                              "Destorying ThreadManager",
-                                              "ThreadManager destroyed",
-                                              "KorvelX Stopped"};
+  std::vector<std::string> stopLines = kKorvelXStopLines;
+  stopLines.insert(stopLines.end() - 1, {"Destorying ThreadManager", "ThreadManager destroyed"});
   ASSERT_GE(lines.size(), stopLines.size());
   EXPECT_EQ(std::vector<std::string>(lines.end() - stopLines.size(), lines.end()), stopLines);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initializing"), lines.end());
