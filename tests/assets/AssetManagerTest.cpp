@@ -9,6 +9,7 @@
 #include "assets/AssetManagerImplX.h"
 #include "assets/SearchPathHandlerX.h"
 #include "streams/FileSystemX.h"
+#include "tests/assets/AssetManagerFixtureX.h"
 #include "tests/assets/TestAssetX.h"
 #include "tests/streams/TestSupportX.h"
 
@@ -21,19 +22,8 @@ void SetWriteTime(const std::string& path, time_t seconds) {
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-class AssetManagerTest : public ::testing::Test {
+class AssetManagerTest : public AssetManagerFixtureX {
  protected:
-  void SetUp() override {
-    mPreviousDirectory = std::filesystem::current_path();
-    std::filesystem::current_path(folder.Path());
-    TestAssetX::sGenerated = 0;
-    AssetManagerBaseX::CreateSingleton();
-  }
-  void TearDown() override {
-    if (GetAssetManager()) AssetManagerBaseX::DestroySingleton();
-    EXPECT_EQ(TestAssetX::sLive, 0);
-    std::filesystem::current_path(mPreviousDirectory);
-  }
   // A fresh manager, as on the next start of the program.
   void Restart() {
     AssetManagerBaseX::DestroySingleton();
@@ -50,10 +40,6 @@ class AssetManagerTest : public ::testing::Test {
     EXPECT_EQ(asset->mLabel, 'g');
     EXPECT_TRUE(asset->mReady);
   }
-
-  ReportCaptureX reports;
-  ScratchFolderX folder;
-  std::filesystem::path mPreviousDirectory;
 };
 
 TEST_F(AssetManagerTest, CacheRoundTrip) {

@@ -7,25 +7,14 @@
 #include <vector>
 
 #include "assets/AssetManagerImplX.h"
+#include "tests/assets/AssetManagerFixtureX.h"
 #include "tests/assets/TestAssetX.h"
 #include "tests/streams/TestSupportX.h"
 
 namespace {
 
-class AssetThreadsTest : public ::testing::Test {
+class AssetThreadsTest : public AssetManagerFixtureX {
  protected:
-  void SetUp() override {
-    mPreviousDirectory = std::filesystem::current_path();
-    std::filesystem::current_path(folder.Path());
-    TestAssetX::sGenerated = 0;
-    AssetManagerBaseX::CreateSingleton();
-  }
-  void TearDown() override {
-    AssetManagerBaseX::DestroySingleton();
-    EXPECT_EQ(TestAssetX::sLive, 0);
-    std::filesystem::current_path(mPreviousDirectory);
-  }
-
   // Asks for `name` from `count` threads at once; returns what each received.
   std::vector<TestAssetX*> RequestTogether(const char* name, const TestAssetParametersX& p,
                                            int count) {
@@ -42,10 +31,6 @@ class AssetThreadsTest : public ::testing::Test {
     for (auto& t : threads) t.join();
     return results;
   }
-
-  ReportCaptureX reports;
-  ScratchFolderX folder;
-  std::filesystem::path mPreviousDirectory;
 };
 
 TEST_F(AssetThreadsTest, OneGeneratesOthersWaitForTheSameAsset) {
