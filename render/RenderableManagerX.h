@@ -4,8 +4,8 @@
 // an animated model, the program of a shader. Entries are counted: each renderable that uses an
 // entry holds one reference, and the last one to let go deletes the resource. It holds GL
 // names only and makes no GL calls; it is used on the render thread alone.
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <tuple>
 
