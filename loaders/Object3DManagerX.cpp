@@ -81,8 +81,15 @@ Object3DX* Object3DManagerX::GetObject3DX(const StringX& name) {
   if (name.Empty()) return nullptr;
   if (Object3DX** object = mObjects.FindValue(name)) return *object;
   // Every call makes a further object (each bot needs its own); the manager keeps them all.
+  // A mesh that could not be read gives no object: the loader has logged why.
+  MeshX* mesh = GetAssetImpl<MeshX>(name);
+  if (!mesh) {
+    LogMessage(StringX("Object3DManager, no object for ") + name +
+               ": its mesh could not be loaded");
+    return nullptr;
+  }
   Object3DX* object = new Object3DX(name);
-  object->mMesh = GetAssetImpl<MeshX>(name);
+  object->mMesh = mesh;
   mExtraObjects.Add(object);
   return object;
 }
