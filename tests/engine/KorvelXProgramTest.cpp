@@ -61,15 +61,6 @@ std::vector<std::string> InfoLines(const fs::path& log) {
   return lines;
 }
 
-// The stop lines in the log, in the order they were written.
-std::vector<std::string> StopLines(const std::vector<std::string>& lines) {
-  std::vector<std::string> found;
-  for (const std::string& line : lines)
-    if (std::ranges::find(kKorvelXStopLines, line) != kKorvelXStopLines.end())
-      found.push_back(line);
-  return found;
-}
-
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,7 +78,7 @@ class ProgramTest : public ::testing::Test {
 TEST_F(ProgramTest, TerminationRequestRunsTheOrderedStop) {
   ASSERT_EQ(RunAndSignal(mFolder, SIGTERM), 0);
   const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
-  EXPECT_EQ(StopLines(lines), kKorvelXStopLines);
+  EXPECT_EQ(LinesAmong(lines, kKorvelXStopLines), kKorvelXStopLines);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "KorvelX Stopped");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initializing"), lines.end());
@@ -99,6 +90,6 @@ TEST_F(ProgramTest, CtrlCLeavesACompleteLogInTheFolderThatHoldsResources) {
   ASSERT_EQ(RunAndSignal(mFolder / "Release", SIGINT), 0);
   EXPECT_FALSE(fs::exists(mFolder / "Release" / "LogFile.txt"));
   const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
-  EXPECT_EQ(StopLines(lines), kKorvelXStopLines);
+  EXPECT_EQ(LinesAmong(lines, kKorvelXStopLines), kKorvelXStopLines);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initialized"), lines.end());
 }

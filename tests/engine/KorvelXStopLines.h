@@ -1,5 +1,6 @@
 #pragma once
 // The info lines KorvelX writes while it stops, in the order its parts are stopped.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,3 +17,13 @@ inline const std::vector<std::string> kKorvelXStopLines = {"KorvelX Stopping",
                                                            "AudioManager Stopped",
                                                            "AudioDevice Stopped",
                                                            "KorvelX Stopped"};
+
+// The lines of a log that are among `expected`, in the order the log has them: other
+// managers' own lines may stand between the stop lines.
+inline std::vector<std::string> LinesAmong(const std::vector<std::string>& lines,
+                                           const std::vector<std::string>& expected) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines)
+    if (std::ranges::find(expected, line) != expected.end()) found.push_back(line);
+  return found;
+}

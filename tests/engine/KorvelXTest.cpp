@@ -170,8 +170,8 @@ TEST_F(EngineTest, StartsRunsFramesAndStopsInTheFixedOrder) {
   const std::vector<std::string> lines = LogLines();
   std::vector<std::string> stopLines = kKorvelXStopLines;
   stopLines.insert(stopLines.end() - 1, {"Destorying ThreadManager", "ThreadManager destroyed"});
-  ASSERT_GE(lines.size(), stopLines.size());
-  EXPECT_EQ(std::vector<std::string>(lines.end() - stopLines.size(), lines.end()), stopLines);
+  EXPECT_EQ(LinesAmong(lines, stopLines), stopLines);
+  EXPECT_EQ(lines.back(), "KorvelX Stopped");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initializing"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Audio has been enabled"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initialized"), lines.end());

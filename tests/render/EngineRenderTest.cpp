@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class StillCursor : public ICursorX {
- public:
-  void GetPosition(float& x, float& y) override { x = y = 0; }
-  void MoveTo(int32_t, int32_t) override {}
-};
-
 std::string ReadLog(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -39,18 +33,14 @@ TEST(EngineRender, RendersPacedByTheEngineAndStopsOnTheCloseRequest) {
   fs::remove_all(folder);
   fs::create_directories(folder / "Resources");
   fs::current_path(folder);
+  bool started = false;
   {
     KorvelX korvelX;
-    RenderDirectXX* device = new RenderDirectXX();
-    if (device->IsStarted()) {
-      StillCursor cursor;
-      InputHandlerX input(RenderDirectXX::GetScreenWidth(), RenderDirectXX::GetScreenHeight(),
-                          &cursor);
-      korvelX.SetMessageSource(device->GetWindow());
-      korvelX.SetInputTarget(&input);
-      device->GetWindow()->SetInputHandler(&input);
-      korvelX.Init();  // lets the render thread into its loop
-      device->InitRender();
+    korvelX.Init();  // opens the window, starts the render thread and lets it into its loop
+    auto* device = dynamic_cast<RenderDirectXX*>(korvelX.GetRenderDevice());
+    InputHandlerX* input = korvelX.GetInputHandler();
+    started = device && device->IsStarted() && input;
+    if (started) {
       korvelX.dt = 0.001f;
       korvelX.Update();  // loading: not handed over
       korvelX.SignalInitialized();
@@ -66,13 +56,13 @@ TEST(EngineRender, RendersPacedByTheEngineAndStopsOnTheCloseRequest) {
       ASSERT_EQ(frame.wait_for(std::chrono::seconds(0)), std::future_status::ready);
       EXPECT_EQ(frame.get().mWidth, device->GetWidth());
 
-      // A key reaches the input handler through the engine's pump.
+      // A key reaches the engine's input handler through the engine's pump.
       SDL_Event key{};
       key.type = SDL_KEYDOWN;
       key.key.keysym.sym = SDLK_ESCAPE;
       SDL_PushEvent(&key);
       korvelX.Update();
-      EXPECT_TRUE(input.IsKeyDown(27));
+      EXPECT_TRUE(input->IsKeyDown(27));
 
       // The close request: the engine quits at this frame or the next.
       SDL_Event close{};
@@ -80,14 +70,16 @@ TEST(EngineRender, RendersPacedByTheEngineAndStopsOnTheCloseRequest) {
       close.window.event = SDL_WINDOWEVENT_CLOSE;
       SDL_PushEvent(&close);
       korvelX.Update();
-      EXPECT_TRUE(korvelX.IsQuitting());
       korvelX.Update();
+      EXPECT_TRUE(korvelX.IsQuitting());
     } else {
       korvelX.Quit();
     }
-    const bool started = device->IsStarted();
-    delete device;  // joins the render thread
-    if (!started) GTEST_SKIP() << "no GL 3.3 context on this machine";
+  }  // the ordered stop deletes the device, which joins the render thread
+  if (!started) {
+    fs::current_path(saved);
+    fs::remove_all(folder);
+    GTEST_SKIP() << "no GL 3.3 context on this machine";
   }
   const std::string log = ReadLog(folder / "LogFile.txt");
   fs::current_path(saved);
