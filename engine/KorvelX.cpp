@@ -19,6 +19,7 @@
 #include "game/WeaponSettingsX.h"
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
+#include "render/DebugRenderablesX.h"
 #include "render/RenderDirectX2DX.h"
 #include "render/RenderDirectXX.h"
 #include "render/RenderableManagerX.h"
@@ -93,6 +94,7 @@ void KorvelX::Init() {
   RenderDirectXX* device = new RenderDirectXX();
   mRenderDevice = device;
   device->SetRenderableFactory(RenderableObjectXDX::MakeFactory(device, mRenderableManager));
+  device->SetEdgeDebugFactory(RenderableEdgeDebugDX::MakeFactory(device));
   device->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(device, [this](int32_t renderIndex) {
     return mCamera ? mCamera->GetRenderPosition(renderIndex) : Vector3fX();
   }));

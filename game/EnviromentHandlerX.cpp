@@ -88,7 +88,12 @@ bool EnviromentHandlerX::AddWorld(Object3DX* object) {
   ArrayX<const MeshX*> meshes;
   meshes.IncreaseSize(1);
   meshes.Add(object->GetMesh());
-  return mServices.mCollisionHandler->AddWorld(object->GetName(), meshes);
+  if (!mServices.mCollisionHandler->AddWorld(object->GetName(), meshes)) return false;
+  // The device keeps the tree's lines for its BSP debug switch.
+  if (mServices.mRenderDevice) {
+    mServices.mRenderDevice->AddCollisionDebug(mServices.mCollisionHandler->GetWorld());
+  }
+  return true;
 }
 
 void EnviromentHandlerX::AddDynamicObject(ObjectMoveableX& objectMoveable) {

@@ -2,7 +2,9 @@
 
 #include <epoxy/gl.h>
 
+#include "collision/CollisionBSPX.h"
 #include "engine/ReportHooksX.h"
+#include "game/ObjectMoveableX.h"
 #include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
 #include "render/RenderDirectXX.h"
@@ -72,6 +74,21 @@ void RenderableDebugX::Draw() {
 RenderableEdgeDebugDX::RenderableEdgeDebugDX(RenderDirectXX* device)
     : RenderableDebugX(device, 0.0f, 1.0f, 0.0f) {}
 
+std::function<IRenderableObjectX*(Object3DX*, ObjectMoveableX*)> RenderableEdgeDebugDX::MakeFactory(
+    RenderDirectXX* device) {
+  return [device](Object3DX* object, ObjectMoveableX* moveable) -> IRenderableObjectX* {
+    if (moveable) object = moveable->GetObject3DX();
+    if (!object || !object->GetMesh() || object->GetMesh()->mEdgeList.Empty()) return nullptr;
+    auto* edges = new RenderableEdgeDebugDX(device);
+    edges->Init(object);
+    if (moveable) {
+      edges->SetWorldMatrixSource(
+          [moveable](int32_t renderIndex) { return moveable->GetRenderMatrix(renderIndex); });
+    }
+    return edges;
+  };
+}
+
 bool RenderableEdgeDebugDX::Init(Object3DX* object) {
   mObject3DX = object;
   const MeshX* mesh = object ? object->GetMesh() : nullptr;
@@ -95,6 +112,26 @@ RenderableBSPTreeDebugDX::RenderableBSPTreeDebugDX(RenderDirectXX* device,
     : RenderableDebugX(device, 1.0f, 1.0f, 0.0f), mNormals(device, 1.0f, 0.0f, 1.0f) {
   SetLines(std::move(outlines));
   mNormals.SetLines(std::move(normals));
+}
+
+RenderableBSPTreeDebugDX* RenderableBSPTreeDebugDX::Create(RenderDirectXX* device,
+                                                           const CollisionBSPX& tree) {
+  constexpr float kNormalLength = 10.0f;
+  std::vector<Vector3fX> outlines, normals;
+  for (const PolygonLightX& polygon : tree.mAllPolygons) {
+    const uint32_t count = polygon.mIndexListSize;
+    if (count == 0 || !polygon.mMainVertexList) continue;
+    Vector3fX centre;
+    for (uint32_t i = 0; i < count; ++i) {
+      outlines.push_back(polygon.GetVertex(i));
+      outlines.push_back(polygon.GetVertex((i + 1) % count));
+      centre += polygon.GetVertex(i);
+    }
+    centre *= 1.0f / static_cast<float>(count);
+    normals.push_back(centre);
+    normals.push_back(centre + polygon.plane.normal * kNormalLength);
+  }
+  return new RenderableBSPTreeDebugDX(device, std::move(outlines), std::move(normals));
 }
 
 void RenderableBSPTreeDebugDX::Reinitialise() {

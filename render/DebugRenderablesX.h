@@ -11,7 +11,9 @@
 #include "render/IRenderableObjectX.h"
 #include "render/Matrix4X.h"
 
+class CollisionBSPX;
 class Object3DX;
+class ObjectMoveableX;
 class RenderDirectXX;
 
 class RenderableDebugX : public IRenderableObjectX {
@@ -56,6 +58,10 @@ class RenderableDebugX : public IRenderableObjectX {
 class RenderableEdgeDebugDX : public RenderableDebugX {
  public:
   explicit RenderableEdgeDebugDX(RenderDirectXX* device);
+  // The device's edge debug factory: the edges of the object's mesh (a moveable's follow its
+  // matrix); none for an object without a mesh or edges.
+  static std::function<IRenderableObjectX*(Object3DX*, ObjectMoveableX*)> MakeFactory(
+      RenderDirectXX* device);
   // Takes the edges of the object's mesh; false when it has no mesh or no edges.
   bool Init(Object3DX* object);
   Object3DX* GetObject() const { return mObject3DX; }
@@ -71,6 +77,8 @@ class RenderableBSPTreeDebugDX : public RenderableDebugX {
   // `outlines`: line list of the tree's polygon edges; `normals`: line list of plane normals.
   RenderableBSPTreeDebugDX(RenderDirectXX* device, std::vector<Vector3fX> outlines,
                            std::vector<Vector3fX> normals);
+  // The outlines of every polygon of the tree, with each polygon's normal drawn from its centre.
+  static RenderableBSPTreeDebugDX* Create(RenderDirectXX* device, const CollisionBSPX& tree);
   void Reinitialise() override;
   void Prepare(const Matrix4X& viewProjection, int32_t renderIndex) override;
   void Draw() override;

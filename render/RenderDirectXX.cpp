@@ -9,8 +9,10 @@
 #include <string>
 
 #include "assets/TextureX.h"
+#include "collision/CollisionBSPX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/WindowX.h"
+#include "render/DebugRenderablesX.h"
 #include "render/EngineRenderHostX.h"
 #include "render/IRenderDevice2DX.h"
 #include "render/RenderHostX.h"
@@ -186,6 +188,7 @@ void RenderDirectXX::StopOnRenderThread() {
   for (IRenderableObjectX* debug : mRenderableEdgeListDebugs) delete debug;
   mRenderableBSPDebugs.clear();
   mRenderableEdgeListDebugs.clear();
+  mEdgeDebugOfObject.clear();
   delete mSkyBox;
   mSkyBox = nullptr;
   mHasSkyBox = false;
@@ -326,10 +329,16 @@ void RenderDirectXX::Render(float dt) {
 
   glDisable(GL_STENCIL_TEST);
   if (IsDrawingBSPTreeDebug()) {
-    for (IRenderableObjectX* debug : mRenderableBSPDebugs) debug->Draw();
+    for (IRenderableObjectX* debug : mRenderableBSPDebugs) {
+      debug->Prepare(mViewProjection, renderIndex);
+      debug->Draw();
+    }
   }
   if (IsDrawingEdgeDebug()) {
-    for (IRenderableObjectX* debug : mRenderableEdgeListDebugs) debug->Draw();
+    for (IRenderableObjectX* debug : mRenderableEdgeListDebugs) {
+      debug->Prepare(mViewProjection, renderIndex);
+      debug->Draw();
+    }
   }
   if (IsDrawingShadowVolumeDebug()) {
     for (IRenderableObjectX* object : objects) object->Prepare(mViewProjection, renderIndex);
@@ -428,9 +437,30 @@ void RenderDirectXX::ApplyTextureRequests() {
 void RenderDirectXX::DestroyRenderable(uintptr_t key) {
   auto entry = mRenderableObject3DXs.find(key);
   if (entry == mRenderableObject3DXs.end()) return;
+  RemoveRenderEdgeDebug(key);
   delete entry->second;
   mRenderableObject3DXs.erase(entry);
   mRenderableCount.store(mRenderableObject3DXs.size(), std::memory_order_relaxed);
+}
+
+void RenderDirectXX::AddRenderEdgeDebug(uintptr_t key, Object3DX* object,
+                                        ObjectMoveableX* moveable) {
+  IRenderableObjectX* edges = mEdgeDebugFactory ? mEdgeDebugFactory(object, moveable) : nullptr;
+  if (!edges) return;
+  mRenderableEdgeListDebugs.push_back(edges);
+  mEdgeDebugOfObject[key] = edges;
+}
+
+void RenderDirectXX::RemoveRenderEdgeDebug(uintptr_t key) {
+  auto entry = mEdgeDebugOfObject.find(key);
+  if (entry == mEdgeDebugOfObject.end()) return;
+  auto listed =
+      std::find(mRenderableEdgeListDebugs.begin(), mRenderableEdgeListDebugs.end(), entry->second);
+  KX_ASSERT_MSG(listed != mRenderableEdgeListDebugs.end(), "RenderDirectXX::RemoveRenderEdgeDebug",
+                "mRenderableEdgeListDebugs.Remove(ite)");
+  if (listed != mRenderableEdgeListDebugs.end()) mRenderableEdgeListDebugs.erase(listed);
+  delete entry->second;
+  mEdgeDebugOfObject.erase(entry);
 }
 
 void RenderDirectXX::RemovePending() {
@@ -452,7 +482,9 @@ void RenderDirectXX::AddPending() {
   auto add = [this](uintptr_t key, Object3DX* object, ObjectMoveableX* moveable) {
     if (mRenderableObject3DXs.count(key) != 0 || !mRenderableFactory) return;
     IRenderableObjectX* renderable = mRenderableFactory(object, moveable);
-    if (renderable) mRenderableObject3DXs.emplace(key, renderable);
+    if (!renderable) return;
+    mRenderableObject3DXs.emplace(key, renderable);
+    AddRenderEdgeDebug(key, object, moveable);
   };
   for (Object3DX* object : mPendingAddObjectX)
     add(reinterpret_cast<uintptr_t>(object), object, nullptr);
@@ -589,7 +621,11 @@ bool RenderDirectXX::RemoveObject3D(Object3DX* object) {
   return true;
 }
 
-void RenderDirectXX::AddCollisionDebug(CollisionDataStructureBaseX*) {}
+void RenderDirectXX::AddCollisionDebug(CollisionDataStructureBaseX* collisionStructure) {
+  // Only the BSP tree has lines to show; its GL buffer is made when it is first drawn.
+  const auto* tree = dynamic_cast<const CollisionBSPX*>(collisionStructure);
+  if (tree && tree->IsBuilt()) AddBSPDebugRenderable(RenderableBSPTreeDebugDX::Create(this, *tree));
+}
 
 void RenderDirectXX::SetFieldOfView(float fieldOfView) {
   mFieldOfView.store(fieldOfView, std::memory_order_relaxed);
@@ -623,6 +659,11 @@ void RenderDirectXX::ToggleFullClearBackBuffer() {
 
 void RenderDirectXX::DebugDrawNormalToggle() {
   Toggle(mDrawScene, "Debug : Drawing Normal", "Debug : Stopped drawing Normal");
+}
+
+void RenderDirectXX::SetEdgeDebugFactory(RenderableFactoryX factory) {
+  std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
+  mEdgeDebugFactory = std::move(factory);
 }
 
 void RenderDirectXX::SetRenderableFactory(RenderableFactoryX factory) {

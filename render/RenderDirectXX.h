@@ -83,6 +83,9 @@ class RenderDirectXX : public IRenderDeviceX {
   void DebugDrawNormalToggle() override;
 
   void SetRenderableFactory(RenderableFactoryX factory);
+  // Makes the edge debug renderable of an object whose renderable was just made (null: none);
+  // it is kept with the object's renderable and removed with it. Called on the render thread.
+  void SetEdgeDebugFactory(RenderableFactoryX factory);
   void SetSkyBoxFactory(SkyBoxFactoryX factory);
   void SetViewMatrixSource(ViewMatrixSourceX source);
   // Used by InitRender when there is no overlay yet; the overlay is deleted with the device.
@@ -138,6 +141,8 @@ class RenderDirectXX : public IRenderDeviceX {
   void RemovePending();
   void AddPending();
   void DestroyRenderable(uintptr_t key);
+  void AddRenderEdgeDebug(uintptr_t key, Object3DX* object, ObjectMoveableX* moveable);
+  void RemoveRenderEdgeDebug(uintptr_t key);
   void DeliverCapture();
   DeviceTextureX* QueueTexture(TextureKindX kind, TextureFormatX format, uint32_t width,
                                uint32_t height, const uint8_t* data, uint64_t size,
@@ -162,6 +167,8 @@ class RenderDirectXX : public IRenderDeviceX {
   std::map<uintptr_t, IRenderableObjectX*> mRenderableObject3DXs;
   std::vector<IRenderableObjectX*> mRenderableBSPDebugs;
   std::vector<IRenderableObjectX*> mRenderableEdgeListDebugs;
+  // The edge debug renderable of each renderable object, under the object's key.
+  std::map<uintptr_t, IRenderableObjectX*> mEdgeDebugOfObject;
   IRenderableObjectX* mSkyBox = nullptr;
   std::atomic<size_t> mRenderableCount{0};
   std::atomic<bool> mHasSkyBox{false};
@@ -188,6 +195,7 @@ class RenderDirectXX : public IRenderDeviceX {
   std::atomic<uint64_t> mAppliedRequests{0};
   std::atomic<bool> mRenderLoopEnded{false};
   RenderableFactoryX mRenderableFactory;
+  RenderableFactoryX mEdgeDebugFactory;
   SkyBoxFactoryX mSkyBoxFactory;
   ViewMatrixSourceX mViewMatrixSource;
   ViewMatrixSourceX mFrameViewMatrixSource;  // the render thread's copy

@@ -384,4 +384,48 @@ TEST_F(OverlayScreenTest, EdgeAndBSPSwitchesDrawTheirLines) {
   EXPECT_TRUE(InConsole("Debug : Stopped drawing BSP-Tree"));
 }
 
+// Counts the pixels of a colour in the top third of a frame.
+int CountPixelsInTopThird(const FrameCaptureX& frame, int r, int g, int b) {
+  int count = 0;
+  for (uint32_t y = 0; y < frame.mHeight / 3; ++y) {
+    for (uint32_t x = 0; x < frame.mWidth; ++x) count += Near(ColorAt(frame, x, y), r, g, b, 60);
+  }
+  return count;
+}
+
+TEST_F(OverlayScreenTest, AddedObjectGetsItsEdgeLinesUntilItIsRemoved) {
+  SceneOff sceneOff;
+  SetCameraAt(0.0f, 0.0f, 0.0f);
+  sDevice->SetEdgeDebugFactory(RenderableEdgeDebugDX::MakeFactory(sDevice));
+  // A mesh with one edge high above the middle of the screen.
+  MeshX mesh(StringX("object edges"));
+  EdgeX edge;
+  edge.SetStart({-20, 25, -100});
+  edge.SetEnd({20, 25, -100});
+  mesh.mEdgeList.Add(edge);
+  Object3DX object(&mesh);
+  {
+    std::lock_guard<std::mutex> lock(sShownLock);
+    sShown[&object] = new TriangleRenderable({0, 0, -100, 1, 0, -100, 0, 1, -100}, 1, 0, 0);
+  }
+  sDevice->AddObject3D(&object);
+  sHost->WaitFrames(2);
+  ASSERT_EQ(sDevice->GetRenderableCount(), 1u);
+
+  EXPECT_EQ(CountPixelsInTopThird(Capture(), 0, 255, 0), 0);
+  sDevice->DebugDrawEdgesToggle();
+  EXPECT_GT(CountPixelsInTopThird(Capture(), 0, 255, 0), 50);
+  sDevice->DebugDrawEdgesToggle();
+  EXPECT_EQ(CountPixelsInTopThird(Capture(), 0, 255, 0), 0);
+
+  // Removed with the object: nothing is left to draw while the switch is on.
+  sDevice->RemoveObject3D(&object);
+  sHost->WaitFrames(2);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+  sDevice->DebugDrawEdgesToggle();
+  EXPECT_EQ(CountPixelsInTopThird(Capture(), 0, 255, 0), 0);
+  sDevice->DebugDrawEdgesToggle();
+  sDevice->SetEdgeDebugFactory(nullptr);
+}
+
 }  // namespace
