@@ -195,52 +195,39 @@ void KorvelX::LogStopLine(const char* text) {
   if (ErrorHandlerX* handler = GetErrorHandler()) handler->Flush();
 }
 
+template <class T>
+void KorvelX::StopPart(T*& part, const char* stopLine) {
+  delete part;
+  part = nullptr;
+  if (stopLine) LogStopLine(stopLine);
+}
+
 KorvelX::~KorvelX() {
   LogStopLine("KorvelX Stopping");
   // Whatever ended the main loop, the render thread must see the quit flag to leave its loop.
   Quit();
 
-  delete mCollisionHandler;
-  mCollisionHandler = nullptr;
-  LogStopLine("CollisionHandler Stopped");
+  StopPart(mCollisionHandler, "CollisionHandler Stopped");
 
   // The 2D overlay goes with the render device: the log stops handing it lines first, and a
   // render thread waiting for a frame is let go.
   if (ErrorHandlerX* handler = GetErrorHandler()) handler->SetListener(nullptr);
   SyncEngineRenderX::ReleaseGates();
   SetMessageSource(nullptr);
-  delete mRenderDevice;
-  mRenderDevice = nullptr;
-  LogStopLine("RenderDevice Stopped");
+  StopPart(mRenderDevice, "RenderDevice Stopped");
 
   SetInputTarget(nullptr);
-  delete mInputHandler;
-  mInputHandler = nullptr;
-  LogStopLine("InputHandler Stopped");
-  delete mRenderableManager;
-  mRenderableManager = nullptr;
-  LogStopLine("RenderableManager Stopped");
-  delete mEnviromentHandler;
-  mEnviromentHandler = nullptr;
-  LogStopLine("EnviromentHandler Stopped");
-  delete mObject3DManager;
-  mObject3DManager = nullptr;
-  LogStopLine("Object3DManager Stopped");
-  delete mCollisionDataStructureManager;
-  mCollisionDataStructureManager = nullptr;
-  LogStopLine("CollisionDataStructureManager Stopped");
+  StopPart(mInputHandler, "InputHandler Stopped");
+  StopPart(mRenderableManager, "RenderableManager Stopped");
+  StopPart(mEnviromentHandler, "EnviromentHandler Stopped");
+  StopPart(mObject3DManager, "Object3DManager Stopped");
+  StopPart(mCollisionDataStructureManager, "CollisionDataStructureManager Stopped");
   if (mAudioManager) mAudioManager->SetAudioDevice(nullptr);
-  delete mAudioManager;
-  mAudioManager = nullptr;
-  LogStopLine("AudioManager Stopped");
-  delete mAudioDevice;
-  mAudioDevice = nullptr;
-  LogStopLine("AudioDevice Stopped");
+  StopPart(mAudioManager, "AudioManager Stopped");
+  StopPart(mAudioDevice, "AudioDevice Stopped");
   // The camera and the weapon settings go without a line.
-  delete mWeaponSettings;
-  mWeaponSettings = nullptr;
-  delete mCamera;
-  mCamera = nullptr;
+  StopPart(mWeaponSettings, nullptr);
+  StopPart(mCamera, nullptr);
 
   ThreadManagerX::DestroySingleton();
   // The asset manager (with the mesh loader) is destroyed here, after the job threads.

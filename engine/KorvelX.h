@@ -93,6 +93,9 @@ class KorvelX {
   static void RestoreQuitSignals();
   // Logs a stop line and writes the log out, so the log shows how far the stop got.
   static void LogStopLine(const char* text);
+  // Deletes one manager and writes its stop line (none when stopLine is null).
+  template <class T>
+  static void StopPart(T*& part, const char* stopLine);
 
   uint32_t mFrameCount = 0;
   float mTotalTime = 0.0f;
