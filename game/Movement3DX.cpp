@@ -170,6 +170,7 @@ void Movement3DX::TakeRenderSnapshot(int32_t engineIndex) {
   const int32_t slot = SlotOf(engineIndex);
   mRenderMatrices[slot] = mWorldMatrix;
   mRenderPositions[slot] = mPosition;
+  mRenderFrames[slot] = {mFrameFrom, mFrameTo, mFrameFraction};
 }
 
 void Movement3DX::TakeRenderSnapshotBoth() {
@@ -182,6 +183,14 @@ const Matrix4X& Movement3DX::GetRenderMatrix(int32_t renderIndex) const {
 
 const Vector3fX& Movement3DX::GetRenderPosition(int32_t renderIndex) const {
   return mRenderPositions[SlotOf(renderIndex)];
+}
+
+void Movement3DX::GetRenderFrames(int32_t renderIndex, uint32_t& frameFrom, uint32_t& frameTo,
+                                  float& frameFraction) const {
+  const RenderFramesX& frames = mRenderFrames[SlotOf(renderIndex)];
+  frameFrom = frames.mFrameFrom;
+  frameTo = frames.mFrameTo;
+  frameFraction = frames.mFrameFraction;
 }
 
 SoundFrameX Movement3DX::GetSoundFrame() const {

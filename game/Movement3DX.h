@@ -4,9 +4,10 @@
 // right/up/direction basis, forward and sideways speeds, a fall speed and a collision radius.
 //
 // Moving objects are updated on the engine thread. The render thread never reads the live
-// fields: each object keeps two snapshot slots of its matrix and position. The engine writes the
-// slot of its buffer index (the frame being built), the render thread reads the slot of its own
-// buffer index; the frame hand-off keeps the two indices apart while both threads work.
+// fields: each object keeps two snapshot slots of its matrix, position and animation frames. The
+// engine writes the slot of its buffer index (the frame being built), the render thread reads the
+// slot of its own buffer index; the frame hand-off keeps the two indices apart while both threads
+// work.
 //
 // The fields are public: the environment, the collision step and the game controls drive them
 // directly, as the game's own record of each object.
@@ -47,7 +48,8 @@ class Movement3DX : public SoundOwnerX {
   void SetUseAngles(bool useAngles);
   void SetMaxPitch(float maxPitch) { mMaxPitch = maxPitch; }
 
-  // Copies mPosition and mWorldMatrix into the slot of the engine's buffer index.
+  // Copies mPosition, mWorldMatrix and the animation frames (mFrameFrom, mFrameTo,
+  // mFrameFraction) into the slot of the engine's buffer index.
   void TakeRenderSnapshot();
   void TakeRenderSnapshot(int32_t engineIndex);
   // Fills both slots (a new object, before the render thread first reads it).
@@ -56,6 +58,9 @@ class Movement3DX : public SoundOwnerX {
   // Render thread: the snapshot of its buffer index. An index out of 0..1 reads slot 0.
   const Matrix4X& GetRenderMatrix(int32_t renderIndex) const;
   const Vector3fX& GetRenderPosition(int32_t renderIndex) const;
+  // The animation frames taken with the matrix of the same slot.
+  void GetRenderFrames(int32_t renderIndex, uint32_t& frameFrom, uint32_t& frameTo,
+                       float& frameFraction) const;
 
   // Where the object is (the snapshot of the frame being built) and how it is turned.
   SoundFrameX GetSoundFrame() const override;
@@ -107,6 +112,13 @@ class Movement3DX : public SoundOwnerX {
   // Turns by `angle` about one basis axis (0 yaw, 1 pitch) and re-snapshots.
   void ApplySingleTurn(int32_t axis, float angle);
 
+  struct RenderFramesX {
+    uint32_t mFrameFrom = 0;
+    uint32_t mFrameTo = 0;
+    float mFrameFraction = 0.0f;
+  };
+
   Matrix4X mRenderMatrices[NUM_RENDER_SLOTS];
   Vector3fX mRenderPositions[NUM_RENDER_SLOTS];
+  RenderFramesX mRenderFrames[NUM_RENDER_SLOTS];
 };

@@ -408,9 +408,7 @@ void RenderableObjectXDX::Prepare(const Matrix4X& viewProjection, int32_t render
   mWorld = mMoveable ? mMoveable->GetRenderMatrix(renderIndex) : Matrix4X::Identity();
   mWorldViewProjection = Matrix4X::Multiply(mWorld, viewProjection);
   if (mAnimated && mMoveable) {
-    mFrameFrom = mMoveable->mFrameFrom;
-    mFrameTo = mMoveable->mFrameTo;
-    mFrameFraction = mMoveable->mFrameFraction;
+    mMoveable->GetRenderFrames(renderIndex, mFrameFrom, mFrameTo, mFrameFraction);
   }
 }
 

@@ -364,6 +364,7 @@ TEST_F(RenderableMeshTest, KeyFramesAreBlendedOnTheGPU) {
     mover->mFrameFrom = 0;
     mover->mFrameTo = 1;
     mover->mFrameFraction = blends[i];
+    mover->TakeRenderSnapshotBoth();  // the renderer draws the snapshot, not the live fields
     sDevice->AddObjectMoveable(mover.get());
     const FrameCaptureX frame = Capture();
     for (float x : {-40.0f, 0.0f, 40.0f}) {
