@@ -9,7 +9,7 @@ set -uo pipefail
 
 game="$1"
 shots="${2:-$(dirname "$game")/demo-screenshots}"
-for tool in Xvfb xdotool import; do
+for tool in Xvfb xdotool import convert; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed"
     exit 77
@@ -153,8 +153,19 @@ if [ "$status" -ne 0 ]; then
   echo "FAIL: exit status $status"
   failed=1
 fi
+# Each screenshot shows the lit city: not black and not one flat colour.
 for picture in 1-start 2-firing 3-walking 4-bots-killed; do
-  [ -s "$shots/$picture.png" ] || { echo "FAIL: no screenshot $picture.png"; failed=1; }
+  if [ ! -s "$shots/$picture.png" ]; then
+    echo "FAIL: no screenshot $picture.png"
+    failed=1
+    continue
+  fi
+  read -r mean spread < <(convert "$shots/$picture.png" -colorspace Gray \
+    -format "%[fx:mean] %[fx:standard_deviation]\n" info:)
+  if awk -v m="$mean" -v s="$spread" 'BEGIN { exit !(m < 0.03 || s < 0.03) }'; then
+    echo "FAIL: screenshot $picture.png is dark or flat (mean $mean, spread $spread)"
+    failed=1
+  fi
 done
 echo "$summary"
 echo "screenshots: $shots"
