@@ -65,10 +65,14 @@ press() {  # key, seconds held
   sleep 0.2
 }
 sleep 1
-import -window root "$shots/1-start.png"
-# About twenty seconds of play: look around, walk, strafe and fire.
-xdotool mousemove_relative -- 300 0
+# The player starts facing the houses across the street: turn to look along it first.
+for turn in 1 2 3 4; do
+  xdotool mousemove_relative -- -300 0
+  sleep 0.4
+done
 sleep 1
+import -window root "$shots/1-start.png"
+# About twenty seconds of play: walk, strafe and fire.
 press w 2.5
 xdotool mousemove_relative -- -150 0
 press a 1.0
