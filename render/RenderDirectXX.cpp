@@ -189,6 +189,7 @@ void RenderDirectXX::StopOnRenderThread() {
   mRenderableBSPDebugs.clear();
   mRenderableEdgeListDebugs.clear();
   mEdgeDebugOfObject.clear();
+  mEdgeDebugCount.store(0, std::memory_order_relaxed);
   delete mSkyBox;
   mSkyBox = nullptr;
   mHasSkyBox = false;
@@ -449,6 +450,7 @@ void RenderDirectXX::AddRenderEdgeDebug(uintptr_t key, Object3DX* object,
   if (!edges) return;
   mRenderableEdgeListDebugs.push_back(edges);
   mEdgeDebugOfObject[key] = edges;
+  mEdgeDebugCount.store(mEdgeDebugOfObject.size(), std::memory_order_relaxed);
 }
 
 void RenderDirectXX::RemoveRenderEdgeDebug(uintptr_t key) {
@@ -461,6 +463,7 @@ void RenderDirectXX::RemoveRenderEdgeDebug(uintptr_t key) {
   if (listed != mRenderableEdgeListDebugs.end()) mRenderableEdgeListDebugs.erase(listed);
   delete entry->second;
   mEdgeDebugOfObject.erase(entry);
+  mEdgeDebugCount.store(mEdgeDebugOfObject.size(), std::memory_order_relaxed);
 }
 
 void RenderDirectXX::RemovePending() {

@@ -119,6 +119,8 @@ class RenderDirectXX : public IRenderDeviceX {
   // Test hook: unpack DXT1 on upload even where the driver has S3TC. Before the first frame.
   void ForceDXT1Unpacking() { mTextureUploader.ForceNoS3TC(); }
   size_t GetRenderableCount() const { return mRenderableCount.load(std::memory_order_relaxed); }
+  // Edge debug drawings the render thread holds for its objects (any thread may ask).
+  size_t GetEdgeDebugCount() const { return mEdgeDebugCount.load(std::memory_order_relaxed); }
   bool HasSkyBox() const { return mHasSkyBox.load(std::memory_order_relaxed); }
 
   // Buffers cleared at a frame start: colour too unless the solid sky box covers it all, which
@@ -171,6 +173,7 @@ class RenderDirectXX : public IRenderDeviceX {
   std::map<uintptr_t, IRenderableObjectX*> mEdgeDebugOfObject;
   IRenderableObjectX* mSkyBox = nullptr;
   std::atomic<size_t> mRenderableCount{0};
+  std::atomic<size_t> mEdgeDebugCount{0};
   std::atomic<bool> mHasSkyBox{false};
   std::vector<std::promise<FrameCaptureX>> mFrameCaptures;
 
