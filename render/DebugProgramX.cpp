@@ -27,6 +27,33 @@ GLuint CompileStage(GLenum type, const StringX& text, const StringX& shaderName)
 
 }  // namespace
 
+uint32_t LinkShaderProgram(ShaderX* shader) {
+  if (!shader) return 0;
+  const StringX vertexText = shader->GetProgramText(0);
+  const StringX fragmentText = shader->GetProgramText(1);
+  if (vertexText.Empty() || fragmentText.Empty()) return 0;
+  const GLuint vertex = CompileStage(GL_VERTEX_SHADER, vertexText, shader->GetName());
+  const GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, fragmentText, shader->GetName());
+  GLuint program = 0;
+  if (vertex && fragment) {
+    program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+      LogMessage(
+          (StringX("RenderDevice, shader does not link: ") + shader->GetName()).GetCharArray());
+      glDeleteProgram(program);
+      program = 0;
+    }
+  }
+  if (vertex) glDeleteShader(vertex);
+  if (fragment) glDeleteShader(fragment);
+  return program;
+}
+
 bool DebugProgramX::Use() {
   if (!mProgram && !mFailed && !Build()) {
     mFailed = true;
@@ -38,26 +65,7 @@ bool DebugProgramX::Use() {
 }
 
 bool DebugProgramX::Build() {
-  ShaderX* shader = GetAssetManager() ? GetAssetImpl<ShaderX>(mShaderName) : nullptr;
-  if (!shader || shader->GetProgramText(0).Empty() || shader->GetProgramText(1).Empty()) {
-    return false;
-  }
-  const GLuint vertex = CompileStage(GL_VERTEX_SHADER, shader->GetProgramText(0), mShaderName);
-  const GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, shader->GetProgramText(1), mShaderName);
-  if (vertex && fragment) {
-    mProgram = glCreateProgram();
-    glAttachShader(mProgram, vertex);
-    glAttachShader(mProgram, fragment);
-    glLinkProgram(mProgram);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(mProgram, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-      glDeleteProgram(mProgram);
-      mProgram = 0;
-    }
-  }
-  if (vertex) glDeleteShader(vertex);
-  if (fragment) glDeleteShader(fragment);
+  mProgram = LinkShaderProgram(GetAssetManager() ? GetAssetImpl<ShaderX>(mShaderName) : nullptr);
   return mProgram != 0;
 }
 

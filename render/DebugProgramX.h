@@ -6,6 +6,12 @@
 
 #include "foundation/StringX.h"
 
+class ShaderX;
+
+// Compiles both stages of a shader asset and links them; 0 (logged) when it cannot be built.
+// Render thread only.
+uint32_t LinkShaderProgram(ShaderX* shader);
+
 class DebugProgramX {
  public:
   explicit DebugProgramX(const char* shaderName) : mShaderName(shaderName) {}

@@ -12,55 +12,17 @@
 #include "game/ObjectMoveableX.h"
 #include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
+#include "render/DebugProgramX.h"
 #include "render/DeviceTextureX.h"
 
 namespace {
 
 using KeyX = RenderableManagerX::KeyX;
 
-// Compiles one stage of a shader's program text; 0 (logged) when it fails.
-GLuint CompileStage(GLenum type, const StringX& text, const StringX& shaderName) {
-  GLuint shader = glCreateShader(type);
-  const char* source = text.GetCharArray();
-  const GLint length = static_cast<GLint>(text.Size());
-  glShaderSource(shader, 1, &source, &length);
-  glCompileShader(shader);
-  GLint compiled = GL_FALSE;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-  if (compiled == GL_TRUE) return shader;
-  char message[512] = {};
-  glGetShaderInfoLog(shader, sizeof(message), nullptr, message);
-  LogMessage((StringX("RenderableMesh, shader stage failed: ") + shaderName + " " + message)
-                 .GetCharArray());
-  glDeleteShader(shader);
-  return 0;
-}
-
 // Links the two programs of a shader asset, with the diffuse texture on unit 0 and the
 // lightmap on unit 1; 0 when it cannot be built.
 GLuint BuildProgram(ShaderX* shader) {
-  const StringX vertexText = shader->GetProgramText(0);
-  const StringX fragmentText = shader->GetProgramText(1);
-  if (vertexText.Empty() || fragmentText.Empty()) return 0;
-  const GLuint vertex = CompileStage(GL_VERTEX_SHADER, vertexText, shader->GetName());
-  const GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, fragmentText, shader->GetName());
-  GLuint program = 0;
-  if (vertex && fragment) {
-    program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-      LogMessage(
-          (StringX("RenderableMesh, shader does not link: ") + shader->GetName()).GetCharArray());
-      glDeleteProgram(program);
-      program = 0;
-    }
-  }
-  if (vertex) glDeleteShader(vertex);
-  if (fragment) glDeleteShader(fragment);
+  const GLuint program = LinkShaderProgram(shader);
   if (program) {
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "sDiffuse"), 0);
