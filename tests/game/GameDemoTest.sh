@@ -3,7 +3,7 @@
 # key and mouse presses (xdotool), with screenshots. Checks the log: the engine initialised, 20
 # bots were added, shots were fired and expired, the kill-all key killed the bots and the kill
 # counter changed, the clipping switch logged both texts, Escape ran the ordered stop and no
-# assertion failed.
+# assertion failed; the screenshots show the city with bots in view.
 #   GameDemoTest.sh <KorvelX executable> [screenshot folder]
 set -uo pipefail
 
@@ -64,29 +64,82 @@ press() {  # key, seconds held
   xdotool keyup "$1"
   sleep 0.2
 }
+# Bots wear olive-green uniforms and nothing else in the city is that colour (lit windows with a
+# green cast are brighter, shots are a brighter blue-green): count the olive pixels of a
+# screenshot at half size, below the frame-time text in the top corner, after eroding single specks.
+olive_mask() {  # picture, then what to do with the mask
+  # Olive: g > 1.05 r, g < 1.5 r and r > 1.1 b (one channel each out of a colour matrix), and
+  # 0.12 < g < 0.7; a pixel counts when all five hold.
+  convert "$1" -crop 1280x696+0+24 +repage -sample 50% \
+    \( -clone 0 -color-matrix "-1.05 1 0  1.5 -1 0  1 0 -1.1" -separate -threshold 0.1% \) \
+    \( -clone 0 -channel G -separate +channel -threshold 12% \) \
+    \( -clone 0 -channel G -separate +channel -threshold 70% -negate \) \
+    -delete 0 -evaluate-sequence min -morphology Erode Square:1 "${@:2}"
+}
+bot_pixels() {  # picture
+  olive_mask "$1" -format "%[fx:round(mean*w*h)]" info:
+}
+# Turns the crosshair onto the biggest patch of olive in a screenshot: the centre of the patch,
+# back in window pixels, against a vertical field of view of pi/4 at 16:9; the game turns by a
+# radian for 800 pixels of mouse movement.
+aim_at_bot() {  # picture
+  olive_mask "$1" -define connected-components:verbose=true -connected-components 8 null: |
+    awk '$NF == "gray(255)" && $4 > area { area = $4; split($3, c, ",") }
+      END {
+        if (!area) exit
+        x = 2 * c[1] - 640; y = 2 * c[2] + 24 - 360; t = 0.41421356
+        printf "%d %d\n", 800 * atan2(x / 640 * t * 16 / 9, 1), 800 * atan2(y / 360 * t, 1)
+      }' | {
+    read -r dx dy && xdotool mousemove_relative -- "$dx" "$dy"
+  }
+}
+# As a player looking for the bots: take a screenshot; while no bot is in it, turn by 45 degrees
+# (628 pixels, in two moves that stay inside the window) and take it again; after a whole turn,
+# walk on a little. A bot found is aimed at and taken again.
+look_for_bots() {  # picture name
+  local count=0 looks=0
+  for _ in 1 2 3; do
+    for _ in $(seq 8); do
+      import -window root "$shots/$1.png"
+      count=$(bot_pixels "$shots/$1.png")
+      looks=$((looks + 1))
+      if [ "${count:-0}" -ge 20 ]; then
+        aim_at_bot "$shots/$1.png"
+        sleep 0.6
+        import -window root "$shots/$1.png"
+        count=$(bot_pixels "$shots/$1.png")
+        if [ "${count:-0}" -ge 20 ]; then
+          echo "$1.png: $count bot pixels (look $looks)"
+          return
+        fi
+      fi
+      xdotool mousemove_relative -- 314 0
+      sleep 0.2
+      xdotool mousemove_relative -- 314 0
+      sleep 0.5
+    done
+    press w 1.0
+  done
+  echo "$1.png: no bot in view"
+}
 sleep 1
-# The player starts facing the houses across the street: turn to look along it first.
-for turn in 1 2 3 4; do
-  xdotool mousemove_relative -- -300 0
-  sleep 0.4
-done
-sleep 1
-import -window root "$shots/1-start.png"
+look_for_bots 1-start
 # About twenty seconds of play: walk, strafe and fire.
 press w 2.5
 xdotool mousemove_relative -- -150 0
 press a 1.0
+look_for_bots 2-firing
 xdotool mousedown 1
-sleep 1.5
+sleep 1
+look_for_bots 2-firing
 xdotool mouseup 1
-import -window root "$shots/2-firing.png"
 press d 1.0
 press w 1.5
 xdotool click 1
 press s 1.0
 # Shots live two seconds.
 sleep 2.5
-import -window root "$shots/3-walking.png"
+look_for_bots 3-walking
 press k
 sleep 1
 import -window root "$shots/4-bots-killed.png"
@@ -157,7 +210,8 @@ if [ "$status" -ne 0 ]; then
   echo "FAIL: exit status $status"
   failed=1
 fi
-# Each screenshot shows the lit city: not black and not one flat colour.
+# Each screenshot shows the lit city, not black and not one flat colour, and all but the last
+# show bots.
 for picture in 1-start 2-firing 3-walking 4-bots-killed; do
   if [ ! -s "$shots/$picture.png" ]; then
     echo "FAIL: no screenshot $picture.png"
@@ -168,6 +222,10 @@ for picture in 1-start 2-firing 3-walking 4-bots-killed; do
     -format "%[fx:mean] %[fx:standard_deviation]\n" info:)
   if awk -v m="$mean" -v s="$spread" 'BEGIN { exit !(m < 0.03 || s < 0.03) }'; then
     echo "FAIL: screenshot $picture.png is dark or flat (mean $mean, spread $spread)"
+    failed=1
+  fi
+  if [ "$picture" != 4-bots-killed ] && [ "$(bot_pixels "$shots/$picture.png")" -lt 20 ]; then
+    echo "FAIL: no bot in view in screenshot $picture.png"
     failed=1
   fi
 done
