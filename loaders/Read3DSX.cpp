@@ -127,6 +127,25 @@ StringX Read3DSX::ReadName(uint32_t end) {
   return name;
 }
 
+bool Read3DSX::ReadCount(const ChunkX& chunk, uint32_t bytesEach, const char* why,
+                         uint32_t& count) {
+  const uint32_t end = chunk.End();
+  if (mReader->GetPosition() + 2 > end) return Fail(chunk, "has no room for its count");
+  count = mReader->ReadUInt16();
+  if (uint64_t(count) * bytesEach > end - mReader->GetPosition()) return Fail(chunk, why);
+  return true;
+}
+
+bool Read3DSX::ReadChunkHeader(uint32_t end, ChunkX& chunk) {
+  chunk.start = mReader->GetPosition();
+  chunk.id = mReader->ReadUInt16();
+  chunk.chunkLength = mReader->ReadInt32();
+  chunk.bytesRead = sChunkHeaderSize;
+  if (chunk.chunkLength < int32_t(sChunkHeaderSize)) return Fail(chunk, "is shorter than 6");
+  if (uint32_t(chunk.chunkLength) > end - chunk.start) return Fail(chunk, "runs past its parent");
+  return true;
+}
+
 bool Read3DSX::ProcessChunks(uint32_t end, uint32_t depth) {
   if (depth > sMaxDepth) {
     ChunkX here;
@@ -135,12 +154,7 @@ bool Read3DSX::ProcessChunks(uint32_t end, uint32_t depth) {
   }
   while (mReader->GetPosition() + sChunkHeaderSize <= end) {
     ChunkX chunk;
-    chunk.start = mReader->GetPosition();
-    chunk.id = mReader->ReadUInt16();
-    chunk.chunkLength = mReader->ReadInt32();
-    chunk.bytesRead = sChunkHeaderSize;
-    if (chunk.chunkLength < int32_t(sChunkHeaderSize)) return Fail(chunk, "is shorter than 6");
-    if (uint32_t(chunk.chunkLength) > end - chunk.start) return Fail(chunk, "runs past its parent");
+    if (!ReadChunkHeader(end, chunk)) return false;
     currentChunk = chunk;
     bool handled = true;
     switch (chunk.id) {
@@ -175,11 +189,7 @@ bool Read3DSX::ProcessColorChunk(const ChunkX& chunk, ColorX& outColour) {
   const uint32_t end = chunk.End();
   while (mReader->GetPosition() + sChunkHeaderSize <= end) {
     ChunkX sub;
-    sub.start = mReader->GetPosition();
-    sub.id = mReader->ReadUInt16();
-    sub.chunkLength = mReader->ReadInt32();
-    if (sub.chunkLength < int32_t(sChunkHeaderSize)) return Fail(sub, "is shorter than 6");
-    if (uint32_t(sub.chunkLength) > end - sub.start) return Fail(sub, "runs past its parent");
+    if (!ReadChunkHeader(end, sub)) return false;
     const uint32_t body = uint32_t(sub.chunkLength) - sChunkHeaderSize;
     if ((sub.id == CHUNK_COLOR_F || sub.id == CHUNK_LIN_COLOR_F) && body >= 12) {
       const float r = mReader->ReadFloat(), g = mReader->ReadFloat(), b = mReader->ReadFloat();
@@ -229,11 +239,7 @@ bool Read3DSX::ProcessNextMaterialChunk(const ChunkX& chunk, uint32_t depth) {
   // The sub-chunks of a material or of its texture map.
   while (mReader->GetPosition() + sChunkHeaderSize <= end) {
     ChunkX sub;
-    sub.start = mReader->GetPosition();
-    sub.id = mReader->ReadUInt16();
-    sub.chunkLength = mReader->ReadInt32();
-    if (sub.chunkLength < int32_t(sChunkHeaderSize)) return Fail(sub, "is shorter than 6");
-    if (uint32_t(sub.chunkLength) > end - sub.start) return Fail(sub, "runs past its parent");
+    if (!ReadChunkHeader(end, sub)) return false;
     // A diffuse map's file only: reflection and bump maps keep their own names.
     if (chunk.id == CHUNK_MAT_TEXTURE || sub.id != CHUNK_MAT_MAP_FILE) {
       if (!ProcessNextMaterialChunk(sub, depth + 1)) return false;
@@ -273,10 +279,8 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
     case CHUNK_TRIMESH:
       break;
     case CHUNK_VERTICES: {
-      const uint32_t count = mReader->ReadUInt16();
-      if (uint64_t(count) * 12 > end - mReader->GetPosition()) {
-        return Fail(chunk, "has more vertices than bytes");
-      }
+      uint32_t count = 0;
+      if (!ReadCount(chunk, 12, "has more vertices than bytes", count)) return false;
       mObject->vertices.Resize(count);
       for (Vector3fX& v : mObject->vertices) {
         v.x = mReader->ReadFloat();
@@ -286,10 +290,8 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
       return true;
     }
     case CHUNK_MAPPING: {
-      const uint32_t count = mReader->ReadUInt16();
-      if (uint64_t(count) * 8 > end - mReader->GetPosition()) {
-        return Fail(chunk, "has more mapping coordinates than bytes");
-      }
+      uint32_t count = 0;
+      if (!ReadCount(chunk, 8, "has more mapping coordinates than bytes", count)) return false;
       mObject->mapping.Resize(count);
       for (TexCoordX& uv : mObject->mapping) {
         uv.u = mReader->ReadFloat();
@@ -298,10 +300,8 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
       return true;
     }
     case CHUNK_FACES: {
-      const uint32_t count = mReader->ReadUInt16();
-      if (uint64_t(count) * 8 > end - mReader->GetPosition()) {
-        return Fail(chunk, "has more faces than bytes");
-      }
+      uint32_t count = 0;
+      if (!ReadCount(chunk, 8, "has more faces than bytes", count)) return false;
       mObject->faces.Resize(count * 3);
       for (uint32_t f = 0; f < count; ++f) {
         for (uint32_t k = 0; k < 3; ++k) {
@@ -315,10 +315,8 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
     }
     case CHUNK_FACE_MATERIAL: {
       const StringX name = ReadName(end);
-      const uint32_t count = mReader->ReadUInt16();
-      if (uint64_t(count) * 2 > end - mReader->GetPosition()) {
-        return Fail(chunk, "names more faces than bytes");
-      }
+      uint32_t count = 0;
+      if (!ReadCount(chunk, 2, "names more faces than bytes", count)) return false;
       ArrayX<uint16_t>* faces = new ArrayX<uint16_t>;
       faces->Resize(count);
       for (uint16_t& face : *faces) face = mReader->ReadUInt16();
@@ -336,11 +334,7 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
   if (depth > sMaxDepth) return Fail(chunk, "is nested too deeply");
   while (mReader->GetPosition() + sChunkHeaderSize <= end) {
     ChunkX sub;
-    sub.start = mReader->GetPosition();
-    sub.id = mReader->ReadUInt16();
-    sub.chunkLength = mReader->ReadInt32();
-    if (sub.chunkLength < int32_t(sChunkHeaderSize)) return Fail(sub, "is shorter than 6");
-    if (uint32_t(sub.chunkLength) > end - sub.start) return Fail(sub, "runs past its parent");
+    if (!ReadChunkHeader(end, sub)) return false;
     currentChunk = sub;
     if (!ProcessObjectChunk(sub, depth + 1)) return false;
     if (!MoveTo(sub.End())) return Fail(sub, "cannot be skipped");
@@ -359,11 +353,7 @@ bool Read3DSX::ProcessLightChunk(const ChunkX& chunk, uint32_t depth) {
   (void)depth;
   while (mReader->GetPosition() + sChunkHeaderSize <= end) {
     ChunkX sub;
-    sub.start = mReader->GetPosition();
-    sub.id = mReader->ReadUInt16();
-    sub.chunkLength = mReader->ReadInt32();
-    if (sub.chunkLength < int32_t(sChunkHeaderSize)) return Fail(sub, "is shorter than 6");
-    if (uint32_t(sub.chunkLength) > end - sub.start) return Fail(sub, "runs past its parent");
+    if (!ReadChunkHeader(end, sub)) return false;
     const uint32_t body = uint32_t(sub.chunkLength) - sChunkHeaderSize;
     if (sub.id == CHUNK_SPOTLIGHT && body >= 12) {
       light->spot = true;

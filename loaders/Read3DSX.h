@@ -64,6 +64,12 @@ class Read3DSX {
   // A zero-terminated name inside the chunk.
   StringX ReadName(uint32_t end);
   bool Fail(const ChunkX& chunk, const char* why);
+  // The header of the chunk at the reader, inside a parent that ends at `end`; false (logged)
+  // when its length is shorter than a header or runs past the parent.
+  bool ReadChunkHeader(uint32_t end, ChunkX& chunk);
+  // The 16-bit count that opens a list inside the chunk; false (logged) when the count or its
+  // list of bytesEach-byte entries does not fit in the chunk.
+  bool ReadCount(const ChunkX& chunk, uint32_t bytesEach, const char* why, uint32_t& count);
   // Turns the finished object into meshes, one per face material; false (nothing made) when a
   // face points at a missing vertex.
   bool FinishObject();
