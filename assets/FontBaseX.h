@@ -5,12 +5,23 @@
 
 #include "assets/AssetX.h"
 #include "assets/BitmapX.h"
-
-class TextureX;
+#include "assets/TextureX.h"
 
 // The engine's key colour: pixels of this colour become transparent in font and crosshair
 // textures (all four bytes 0, black).
 inline const ColorX sKeyColorX{0, 0, 0, 0};
+
+// How font and overlay images load: rows turned so the top row comes first, opaque, with the key
+// colour transparent.
+inline TextureAssetArgsX OverlayImageDescription() {
+  TextureAssetArgsX description;
+  description.mFlip = 2;  // FlipY
+  description.mAlpha = 255;
+  description.mColorKey = &sKeyColorX;
+  description.mKeyAlpha = 0;
+  description.mTextureType = Texture2DX;
+  return description;
+}
 
 // A character's rectangle in texture pixels, top-left origin.
 struct CharRectX {

@@ -13,12 +13,7 @@ bool FontBitmapX::GenerateAsset(const void* parameters) {
     LogMessage((StringX("FontBitmapX, empty grid for ") + GetName()).GetCharArray());
     return false;
   }
-  TextureAssetArgsX description;
-  description.mFlip = 2;  // FlipY
-  description.mAlpha = 255;
-  description.mColorKey = &sKeyColorX;
-  description.mKeyAlpha = 0;
-  description.mTextureType = Texture2DX;
+  const TextureAssetArgsX description = OverlayImageDescription();
   mTexture = ::GetAssetImpl<TextureX>(GetName() + ".png", &description);
   if (!mTexture) return false;
   mColumns = args.mColumns;

@@ -20,18 +20,6 @@ constexpr float kCrosshairLeft = 0.0f, kCrosshairTop = 48.0f;
 constexpr float kCrosshairRight = 22.0f, kCrosshairBottom = 70.0f;
 constexpr float kCrosshairCentre = 11.0f;
 
-// The description of overlay images: rows turned so the top row comes first, opaque, with the
-// engine's key colour transparent.
-TextureAssetArgsX OverlayImageDescription() {
-  TextureAssetArgsX description;
-  description.mFlip = 2;  // FlipY
-  description.mAlpha = 255;
-  description.mColorKey = &sKeyColorX;
-  description.mKeyAlpha = 0;
-  description.mTextureType = Texture2DX;
-  return description;
-}
-
 // The device texture of a texture asset's DXT1 blocks.
 DeviceTextureX* CreateDeviceTexture(RenderDirectXX* device, TextureX* texture) {
   if (!device || !texture || texture->GetCompressedData().Empty()) return nullptr;
