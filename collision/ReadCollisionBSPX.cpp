@@ -51,6 +51,22 @@ float ReadCollisionBSPX::F32() {
   return value;
 }
 
+Vector3fX ReadCollisionBSPX::V3() {
+  Vector3fX v;
+  v.x = F32();
+  v.y = F32();
+  v.z = F32();
+  return v;
+}
+
+bool ReadCollisionBSPX::ReadCount(uint32_t bytesEach, const char* truncated, const char* beyond,
+                                  uint32_t& count) {
+  if (!Need(2)) return Fail(truncated);
+  count = U16();
+  if (!Need(uint64_t(count) * bytesEach)) return Fail(beyond);
+  return true;
+}
+
 bool ReadCollisionBSPX::Fail(const char* reason) {
   LogMessage(StringX("ReadCollisionBSPX, rejected ") + mPath + ": " + reason);
   return false;
@@ -70,24 +86,20 @@ bool ReadCollisionBSPX::ReadHeader() {
 
 bool ReadCollisionBSPX::ReadPolygonList(CollisionBSPX& tree) {
   KX_ASSERT(tree.mAllPolygons.Empty(), "ReadCollisionBSPX::ReadPolygonList");
-  if (!Need(2)) return Fail("truncated vertex count");
-  const uint32_t vertexCount = U16();
-  if (!Need(uint64_t(vertexCount) * ReadWriteEngineFilesX::sVertexSize)) {
-    return Fail("vertex count beyond the file");
-  }
+  uint32_t vertexCount = 0;
+  if (!ReadCount(ReadWriteEngineFilesX::sVertexSize, "truncated vertex count",
+                 "vertex count beyond the file", vertexCount))
+    return false;
   tree.mMainVertexList.IncreaseSize(vertexCount);
   for (uint32_t i = 0; i < vertexCount; ++i) {
-    Vector3fX v;
-    v.x = F32();
-    v.y = F32();
-    v.z = F32();
+    const Vector3fX v = V3();
     if (!Finite(v)) return Fail("vertex not a finite number");
     tree.mMainVertexList.Add(v);
   }
-  if (!Need(2)) return Fail("truncated polygon count");
-  const uint32_t polygonCount = U16();
   // Every polygon record takes at least 2 + 3 * 2 bytes.
-  if (!Need(uint64_t(polygonCount) * 8)) return Fail("polygon count beyond the file");
+  uint32_t polygonCount = 0;
+  if (!ReadCount(8, "truncated polygon count", "polygon count beyond the file", polygonCount))
+    return false;
   tree.mAllPolygons.IncreaseSize(polygonCount);
   for (uint32_t p = 0; p < polygonCount; ++p) {
     if (!Need(2)) return Fail("truncated polygon");
@@ -114,17 +126,14 @@ bool ReadCollisionBSPX::ReadPolygonList(CollisionBSPX& tree) {
 }
 
 bool ReadCollisionBSPX::ReadPlaneList(CollisionBSPX& tree) {
-  if (!Need(2)) return Fail("truncated plane count");
-  const uint32_t count = U16();
-  if (!Need(uint64_t(count) * ReadWriteEngineFilesX::sPlaneSize)) {
-    return Fail("plane count beyond the file");
-  }
+  uint32_t count = 0;
+  if (!ReadCount(ReadWriteEngineFilesX::sPlaneSize, "truncated plane count",
+                 "plane count beyond the file", count))
+    return false;
   tree.mPlanes.IncreaseSize(count);
   for (uint32_t i = 0; i < count; ++i) {
     PlaneX plane;
-    plane.normal.x = F32();
-    plane.normal.y = F32();
-    plane.normal.z = F32();
+    plane.normal = V3();
     plane.d = F32();
     const float length = plane.normal.Length();
     if (!std::isfinite(length) || length < 1e-6f || !std::isfinite(plane.d)) {
@@ -137,20 +146,15 @@ bool ReadCollisionBSPX::ReadPlaneList(CollisionBSPX& tree) {
 }
 
 bool ReadCollisionBSPX::ReadBoundingVolumeList(CollisionBSPX& tree) {
-  if (!Need(2)) return Fail("truncated box count");
-  const uint32_t count = U16();
-  if (!Need(uint64_t(count) * ReadWriteEngineFilesX::sBoxSize)) {
-    return Fail("box count beyond the file");
-  }
+  uint32_t count = 0;
+  if (!ReadCount(ReadWriteEngineFilesX::sBoxSize, "truncated box count",
+                 "box count beyond the file", count))
+    return false;
   tree.mBoundingVolumes.IncreaseSize(count);
   for (uint32_t i = 0; i < count; ++i) {
     BoundingAxisAllignedBoxX box;
-    box.min.x = F32();
-    box.min.y = F32();
-    box.min.z = F32();
-    box.max.x = F32();
-    box.max.y = F32();
-    box.max.z = F32();
+    box.min = V3();
+    box.max = V3();
     if (!Finite(box.min) || !Finite(box.max)) return Fail("box not finite");
     tree.mBoundingVolumes.Add(box);
   }
@@ -158,11 +162,10 @@ bool ReadCollisionBSPX::ReadBoundingVolumeList(CollisionBSPX& tree) {
 }
 
 bool ReadCollisionBSPX::ReadNodeList(CollisionBSPX& tree) {
-  if (!Need(2)) return Fail("truncated node count");
-  const uint32_t count = U16();
-  if (!Need(uint64_t(count) * ReadWriteEngineFilesX::sNodeSize)) {
-    return Fail("node count beyond the file");
-  }
+  uint32_t count = 0;
+  if (!ReadCount(ReadWriteEngineFilesX::sNodeSize, "truncated node count",
+                 "node count beyond the file", count))
+    return false;
   if (count == 0 && !tree.mAllPolygons.Empty()) return Fail("polygons without a tree");
   tree.mNodes.IncreaseSize(count);
   // Every node has one parent at most and lies no deeper than a build can go: a file cannot
@@ -197,9 +200,8 @@ bool ReadCollisionBSPX::ReadNodeList(CollisionBSPX& tree) {
       if (!ValidIndex(node.mSplitPlaneIndex)) return Fail("inner node without a plane");
       continue;
     }
-    if (!Need(2)) return Fail("truncated leaf");
-    const uint32_t polygonCount = U16();
-    if (!Need(uint64_t(polygonCount) * 2)) return Fail("leaf count beyond the file");
+    uint32_t polygonCount = 0;
+    if (!ReadCount(2, "truncated leaf", "leaf count beyond the file", polygonCount)) return false;
     node.mPolygonIndices.IncreaseSize(polygonCount);
     for (uint32_t i = 0; i < polygonCount; ++i) {
       const uint16_t index = U16();

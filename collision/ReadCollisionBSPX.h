@@ -6,6 +6,7 @@
 
 #include "collision/ReadWriteEngineFilesX.h"
 #include "foundation/StringX.h"
+#include "geometry/Vector3fX.h"
 #include "streams/BinaryReaderX.h"
 
 class CollisionBSPX;
@@ -44,6 +45,10 @@ class ReadCollisionBSPX {
   uint32_t U32();
   uint64_t U64();
   float F32();
+  Vector3fX V3();
+  // A 16-bit list count with room left for its entries of bytesEach bytes; false (logged with
+  // `truncated` or `beyond`) otherwise.
+  bool ReadCount(uint32_t bytesEach, const char* truncated, const char* beyond, uint32_t& count);
 
   BinaryReaderX mReader;
   StringX mPath;
