@@ -261,6 +261,11 @@ void SetupVertexDeclaration(uint32_t declarationIndex) {
     glVertexAttribPointer(location, size, type, normalised, stride,
                           reinterpret_cast<const void*>(offset));
   };
+  // Three floats of position, then one attribute.
+  auto positionAnd = [&](GLint size, GLenum type, GLboolean normalised, GLsizei stride) {
+    attribute(sPositionLocation, 3, GL_FLOAT, GL_FALSE, stride, 0);
+    attribute(sAttributeLocation, size, type, normalised, stride, 12);
+  };
   switch (declarationIndex) {
     case VERTEXDECLARATION_POSITION:
       attribute(sPositionLocation, 3, GL_FLOAT, GL_FALSE, 12, 0);
@@ -270,20 +275,16 @@ void SetupVertexDeclaration(uint32_t declarationIndex) {
       attribute(sSecondPositionLocation, 3, GL_FLOAT, GL_FALSE, 24, 12);
       break;
     case VERTEXDECLARATION_COLOR:
-      attribute(sPositionLocation, 3, GL_FLOAT, GL_FALSE, 16, 0);
-      attribute(sAttributeLocation, 4, GL_UNSIGNED_BYTE, GL_TRUE, 16, 12);
+      positionAnd(4, GL_UNSIGNED_BYTE, GL_TRUE, 16);
       break;
     case VERTEXDECLARATION_TEXCOORD2:
-      attribute(sPositionLocation, 3, GL_FLOAT, GL_FALSE, 20, 0);
-      attribute(sAttributeLocation, 2, GL_FLOAT, GL_FALSE, 20, 12);
+      positionAnd(2, GL_FLOAT, GL_FALSE, 20);
       break;
     case VERTEXDECLARATION_TEXCOORD3:
-      attribute(sPositionLocation, 3, GL_FLOAT, GL_FALSE, 24, 0);
-      attribute(sAttributeLocation, 3, GL_FLOAT, GL_FALSE, 24, 12);
+      positionAnd(3, GL_FLOAT, GL_FALSE, 24);
       break;
     case VERTEXDECLARATION_FLOAT4:
-      attribute(sPositionLocation, 3, GL_FLOAT, GL_FALSE, 28, 0);
-      attribute(sAttributeLocation, 4, GL_FLOAT, GL_FALSE, 28, 12);
+      positionAnd(4, GL_FLOAT, GL_FALSE, 28);
       break;
     case VERTEXDECLARATION_ANIMATED:
       attribute(sAttributeLocation, 2, GL_FLOAT, GL_FALSE, 8, 0);
