@@ -10,8 +10,8 @@ cmake --build --preset default -j "$(nproc)"
 
 cd build
 if [ -z "${DISPLAY:-}" ]; then
-  # About 20 seconds of play under Xvfb (walking and firing through xdotool), screenshots,
-  # Escape; prints where the screenshots and LogFile.txt are.
+  # About half a minute of play under Xvfb (walking, looking round for bots and firing at them
+  # through xdotool), screenshots, Escape; prints where the screenshots and LogFile.txt are.
   echo "demo: no display, playing the game under Xvfb"
   exec bash ../tests/game/GameDemoTest.sh ./KorvelX "$PWD/demo-screenshots"
 fi
