@@ -62,7 +62,7 @@ TEST_F(AssetManagerTest, CacheRoundTrip) {
   EXPECT_EQ(Get("tex.src"), first);  // the same pointer, not generated again
 
   Restart();
-  reports.Reset();
+  reports.Clear();
   TestAssetX* loaded = Get("tex.src");
   ExpectGenerated(loaded);
   EXPECT_EQ(TestAssetX::sGenerated, 1);  // loaded from the cache
@@ -80,7 +80,7 @@ TEST_F(AssetManagerTest, ChangedSourceTimeMakesTheCacheStale) {
   ExpectGenerated(Get("m.src"));
   Restart();
   SetWriteTime("Resources/Models/m.src", 1500000001);
-  reports.Reset();
+  reports.Clear();
   ExpectGenerated(Get("m.src"));
   EXPECT_EQ(TestAssetX::sGenerated, 2);
   EXPECT_EQ(reports.CountLog("Stale cache for m.src"), 1u);
@@ -112,7 +112,7 @@ TEST_F(AssetManagerTest, NonFileNameFollowsItsRealSource) {
   EXPECT_EQ(TestAssetX::sGenerated, 1);
   Restart();
   SetWriteTime("Resources/maps/city.bsp", 1600000000);
-  reports.Reset();
+  reports.Clear();
   ExpectGenerated(Get("Lightmap city 0", &parameters));
   EXPECT_EQ(TestAssetX::sGenerated, 2);
   EXPECT_EQ(reports.CountLog("Stale cache for Lightmap city 0"), 1u);
@@ -139,7 +139,7 @@ TEST_P(CacheRejectionTest, LogsRegeneratesAndRewrites) {
   std::vector<uint8_t> bad = good;
   GetParam().spoil(bad);
   WriteBytes("Resources/SavedData/r.TestX", bad);
-  reports.Reset();
+  reports.Clear();
   TestAssetX* asset = Get("r.src");
   ExpectGenerated(asset);  // exactly the generated state, nothing left from the bad file
   EXPECT_EQ(TestAssetX::sGenerated, 2);

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "GeneratedResourcesX.h"
 #include "TextureTestWorld.h"
 #include "assets/BitmapX.h"
 #include "assets/FontBitmapX.h"
@@ -149,7 +150,7 @@ TEST_F(FontTrueTypeTest, CacheIsReusedAndRegeneratedWhenDeletedOrAtlasMissing) {
 
   // A new start loads the table from the cache without drawing anything.
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   const auto atlasTime = std::filesystem::last_write_time(kAtlas);
   ASSERT_NE(Font(), nullptr);
   sameTable(Font());
@@ -167,7 +168,7 @@ TEST_F(FontTrueTypeTest, CacheIsReusedAndRegeneratedWhenDeletedOrAtlasMissing) {
 
   // A cache whose atlas file is gone is not trusted.
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   std::filesystem::remove(kAtlas);
   ASSERT_NE(Font(), nullptr);
   EXPECT_EQ(capture.CountLog("Corrupt cache for Lucida Console"), 1u);
@@ -183,7 +184,7 @@ TEST_F(FontTrueTypeTest, DamagedCacheIsRejected) {
   std::memcpy(&bytes[26], &outside, 4);
   world.Write(kCache, bytes);
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   FontTrueTypeX* font = Font();
   ASSERT_NE(font, nullptr);
   EXPECT_EQ(capture.CountLog("Corrupt cache for Lucida Console"), 1u);
@@ -194,7 +195,7 @@ TEST_F(FontTrueTypeTest, DamagedCacheIsRejected) {
   bytes.pop_back();
   world.Write(kCache, bytes);
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   ASSERT_NE(Font(), nullptr);
   EXPECT_EQ(capture.CountLog("Corrupt cache for Lucida Console"), 1u);
   EXPECT_EQ(world.Read(kCache).size(), 10u + 12u + 4u + 223u * 16u);
@@ -203,19 +204,11 @@ TEST_F(FontTrueTypeTest, DamagedCacheIsRejected) {
 class FontBitmapTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::vector<std::filesystem::path> candidates;
-#ifdef KX_RESOURCES_DIR
-    candidates.emplace_back(KX_RESOURCES_DIR);
-#endif
-    // The sanitizer builds generate no resources: the default build folder's are used.
-    if (const char* root = std::getenv("KX_SOURCE_DIR")) {
-      candidates.push_back(std::filesystem::path(root) / "build" / "Resources");
-    }
-    for (const std::filesystem::path& resources : candidates) {
-      const std::filesystem::path source = resources / "Textures/Fonts/047.png";
-      if (!std::filesystem::exists(source)) continue;
+    const std::filesystem::path resources = GeneratedResources({"Textures/Fonts/047.png"});
+    if (!resources.empty()) {
       std::filesystem::create_directories("Resources/Textures/Fonts");
-      std::filesystem::copy_file(source, "Resources/Textures/Fonts/047.png");
+      std::filesystem::copy_file(resources / "Textures/Fonts/047.png",
+                                 "Resources/Textures/Fonts/047.png");
       return;
     }
     GTEST_SKIP() << "no generated resources";

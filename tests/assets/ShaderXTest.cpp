@@ -74,7 +74,7 @@ TEST_F(ShaderTest, UnchangedShaderLoadsFromCacheAndChangedOneIsCompiled) {
   ASSERT_NE(GetAssetImpl<ShaderX>(kShaderName), nullptr);
 
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   const uint32_t compiles = ShaderCompilerX::GetCompileCount();
   ShaderX* cached = GetAssetImpl<ShaderX>(kShaderName);
   ASSERT_NE(cached, nullptr);
@@ -88,7 +88,7 @@ TEST_F(ShaderTest, UnchangedShaderLoadsFromCacheAndChangedOneIsCompiled) {
   world.WriteText(kShaderFile, changed);
   world.SetFileTime(kShaderFile, 2000000);
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   ShaderX* recompiled = GetAssetImpl<ShaderX>(kShaderName);
   ASSERT_NE(recompiled, nullptr);
   EXPECT_EQ(capture.CountLog(std::string("Stale cache for ") + kShaderName), 1u);
@@ -134,7 +134,7 @@ TEST_F(ShaderTest, DamagedCacheIsCompiledAgain) {
   world.Write(cacheFile, cache);
 
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   ShaderX* shader = GetAssetImpl<ShaderX>(kShaderName);
   ASSERT_NE(shader, nullptr);
   EXPECT_EQ(capture.CountLog(std::string("Shader cache holds damaged code: ") + kShaderName), 1u);

@@ -211,13 +211,13 @@ TEST_F(TextureTest, RawPixelsGoStaleWithTheFileTheyCameFrom) {
   args.mSourceFile = &map;
   ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
   EXPECT_EQ(capture.CountLog("Stale cache for Lightmap-city 1"), 0u);
 
   world.SetFileTime("Resources/maps/city.bsp", 2000000);
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
   EXPECT_EQ(capture.CountLog("Stale cache for Lightmap-city 1"), 1u);
 }
@@ -260,7 +260,7 @@ TEST_F(TextureTest, CacheRoundTripAndStaleSource) {
   EXPECT_EQ(world.Read(cacheFile).size(), 45u + data.size());
 
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   TextureX* second = GetAssetImpl<TextureX>("e1u1/wall.wal");
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(capture.CountLog("TextureManager, Loaded Texture: e1u1/wall.wal"),
@@ -279,7 +279,7 @@ TEST_F(TextureTest, CacheRoundTripAndStaleSource) {
   // Editing the picture (not the WAL header) makes the cache stale.
   world.SetFileTime("Resources/Textures/Quake/e1u1/wall.PNG", 2000000);
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   ASSERT_NE(GetAssetImpl<TextureX>("e1u1/wall.wal"), nullptr);
   EXPECT_EQ(capture.CountLog("Stale cache for e1u1/wall.wal"), 1u);
   EXPECT_EQ(capture.CountLog("TextureManager, Loaded Texture: e1u1/wall.wal"), 1u);
@@ -295,7 +295,7 @@ TEST_F(TextureTest, CacheWhoseBlocksDoNotMatchItsSizeIsRegenerated) {
   world.Write("Resources/SavedData/plain.DXT", cache);
 
   world.Restart();
-  capture.Reset();
+  capture.Clear();
   TextureX* texture = GetAssetImpl<TextureX>("plain.png");
   ASSERT_NE(texture, nullptr);
   EXPECT_EQ(capture.CountLog("Texture cache does not match its size: plain.png"), 1u);

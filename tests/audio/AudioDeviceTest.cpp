@@ -18,8 +18,8 @@ using AudioDeviceTest = AudioFixture;
 
 TEST_F(AudioDeviceTest, InitSetsTheListenerUp) {
   EXPECT_TRUE(mDevice->IsAvailable());
-  EXPECT_TRUE(LogCapture::Logged("Init the sound module."));
-  EXPECT_TRUE(LogCapture::Logged("Sound module initilized."));
+  EXPECT_TRUE(mLog.HasLog("Init the sound module."));
+  EXPECT_TRUE(mLog.HasLog("Sound module initilized."));
   const ListenerParams3DX& listener = mDevice->GetListenerParams();
   EXPECT_EQ(listener.mDistanceFactor, 100.0f);
   EXPECT_EQ(listener.mRolloffFactor, 0.2f);
@@ -169,9 +169,9 @@ TEST_F(AudioDeviceTest, SoundsOfOneFileShareTheirData) {
   EXPECT_TRUE(mDevice->ReleaseSound(second));
   EXPECT_EQ(mDevice->GetSoundManager()->GetNumberOfLoadedFiles(), 0u);
 
-  LogCapture::Reports().clear();
+  mLog.Clear();
   EXPECT_FALSE(mDevice->RemoveSound(second));
-  EXPECT_EQ(LogCapture::Reports().size(), 1u);
+  EXPECT_EQ(mLog.Asserts().size(), 1u);
 }
 
 TEST_F(AudioDeviceTest, QuakeFolderWinsOverTheSoundFolder) {
@@ -214,10 +214,10 @@ TEST_F(AudioDeviceTest, UnusableFilesGiveNoSound) {
   for (const Case& c : {Case{"stereo.wav", "must be mono"}, Case{"cut.wav", "exceeds the file"},
                         Case{"adpcm.wav", "not PCM"}, Case{"missing.wav", "not found"}}) {
     SCOPED_TRACE(c.file);
-    LogCapture::Lines().clear();
+    mLog.Clear();
     EXPECT_EQ(mDevice->AddSound(c.file, &owner), nullptr);
     EXPECT_EQ(mDevice->AddAmbientSound(c.file, {}), nullptr);
-    EXPECT_TRUE(LogCapture::Logged(c.logged));
+    EXPECT_TRUE(mLog.HasLog(c.logged));
   }
   EXPECT_EQ(mDevice->GetNumberOfSounds(), 0u);
   EXPECT_EQ(mDevice->GetSoundManager()->GetNumberOfLoadedFiles(), 0u);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "ReportCaptureX.h"
 #include "WaveBuilder.h"
 #include "audio/AudioDirectXX.h"
 #include "audio/AudioManagerX.h"
@@ -101,7 +101,7 @@ class AudioFixture : public testing::Test {
     return levels;
   }
 
-  LogCapture mLog;
+  ReportCaptureX mLog;
   FakeOwner mCamera;
   AudioManagerX* mLibrary = nullptr;
   AudioDirectXX* mDevice = nullptr;

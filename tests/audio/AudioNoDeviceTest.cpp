@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "LogCapture.h"
+#include "ReportCaptureX.h"
 #include "audio/AudioDirectXX.h"
 #include "audio/AudioManagerX.h"
 
@@ -20,13 +20,13 @@ class NoCamera final : public SoundOwnerX {
 
 TEST(AudioNoDeviceTest, RunsSilentWithoutReports) {
   ASSERT_TRUE(sNoDrivers);
-  LogCapture log;
+  ReportCaptureX log;
   AudioManagerX library("Resources\\Sound");
   AudioDirectXX device(&library);
   library.SetAudioDevice(&device);
   EXPECT_FALSE(device.Init());
   EXPECT_FALSE(device.IsAvailable());
-  EXPECT_TRUE(LogCapture::Logged("Audio unavailable"));
+  EXPECT_TRUE(log.HasLog("Audio unavailable"));
 
   NoCamera camera;
   device.SetListener(&camera);
@@ -36,7 +36,7 @@ TEST(AudioNoDeviceTest, RunsSilentWithoutReports) {
   EXPECT_EQ(library.GetSound("volt.wav"), nullptr);
   for (int i = 0; i < 30; ++i) device.Update(0.01f);
   EXPECT_EQ(device.GetNumberOfSounds(), 0u);
-  EXPECT_TRUE(LogCapture::Reports().empty());
+  EXPECT_TRUE(log.Asserts().empty());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "LogCapture.h"
+#include "ReportCaptureX.h"
 #include "WaveBuilder.h"
 #include "audio/CWaveFile.h"
 
@@ -96,9 +96,9 @@ TEST(WaveFileTest, OpensFilesFromDisk) {
   EXPECT_EQ(wave.GetFormat(), nullptr);
   std::filesystem::remove(path);
 
-  LogCapture log;
+  ReportCaptureX log;
   EXPECT_FALSE(wave.Open("no\\such\\file.wav"));
-  EXPECT_TRUE(LogCapture::Logged("no\\such\\file.wav"));
+  EXPECT_TRUE(log.HasLog("no\\such\\file.wav"));
 }
 
 struct BadFile {
@@ -162,7 +162,7 @@ std::vector<BadFile> BadFiles() {
 TEST(WaveFileTest, RefusesDamagedAndUnsupportedFilesWithALogLine) {
   for (const BadFile& file : BadFiles()) {
     SCOPED_TRACE(file.name);
-    LogCapture log;
+    ReportCaptureX log;
     CWaveFile wave;
     EXPECT_FALSE(OpenExact(wave, file.bytes));
     EXPECT_FALSE(wave.IsOpen());
@@ -170,10 +170,9 @@ TEST(WaveFileTest, RefusesDamagedAndUnsupportedFilesWithALogLine) {
     EXPECT_EQ(wave.GetSize(), 0u);
     uint8_t byte;
     EXPECT_EQ(wave.Read(&byte, 1), 0u);
-    ASSERT_EQ(LogCapture::Lines().size(), 1u);
-    EXPECT_NE(LogCapture::Lines()[0].find(file.reason), std::string::npos)
-        << LogCapture::Lines()[0];
-    EXPECT_NE(LogCapture::Lines()[0].find("test.wav"), std::string::npos);
+    ASSERT_EQ(log.Logs().size(), 1u);
+    EXPECT_NE(log.Logs()[0].find(file.reason), std::string::npos) << log.Logs()[0];
+    EXPECT_NE(log.Logs()[0].find("test.wav"), std::string::npos);
   }
 }
 
@@ -182,13 +181,13 @@ TEST(WaveFileTest, RefusesEveryTruncationOfAGoodFile) {
   spec.frames = 40;
   spec.oddChunkBeforeData = true;
   const std::vector<uint8_t> good = WaveBuilder::Make(spec);
-  LogCapture log;
+  ReportCaptureX log;
   for (size_t size = 0; size < good.size(); ++size) {
     SCOPED_TRACE(size);
-    LogCapture::Lines().clear();
+    log.Clear();
     CWaveFile wave;
     EXPECT_FALSE(OpenExact(wave, std::vector<uint8_t>(good.begin(), good.begin() + size)));
-    EXPECT_EQ(LogCapture::Lines().size(), 1u);
+    EXPECT_EQ(log.Logs().size(), 1u);
   }
 }
 

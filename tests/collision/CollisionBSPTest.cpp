@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "CollisionTestSupport.h"
+#include "ReportCaptureX.h"
 #include "collision/CollisionBSPX.h"
 #include "engine/FunctionLibraryX.h"
 
@@ -137,7 +138,7 @@ TEST(CollisionBSPTest, NodeThatCannotBeSplitStaysALeafAndIsLogged) {
   CollisionBSPX tree;
   tree.AddMeshTriangles(MeshFromTriangles({t, t}));
   ASSERT_EQ(tree.mAllPolygons.Size(), 2u);
-  LogCaptureX log;
+  ReportCaptureX log;
   tree.BuildTree();
   EXPECT_TRUE(tree.mNodes[0].IsLeaf());
   EXPECT_EQ(tree.mNodes[0].mPolygonIndices.Size(), 2u);
@@ -153,10 +154,10 @@ TEST(CollisionBSPTest, EmptyTreeAnswersNoHitAndNotDoneSlotsReport) {
   EXPECT_FALSE(tree.TestSphereOverlap({0, 0, 0}, 10));
   EXPECT_FALSE(tree.TestSweptSphere({0, 0, 0}, {100, 0, 0}, 10, result));
   EXPECT_FALSE(tree.TestRayIntersect({0, 0, 0}, {1, 0, 0}, result));
-  LogCaptureX log;
+  ReportCaptureX log;
   EXPECT_FALSE(tree.TestSphereIntersect({0, 0, 0}, 1, result));
   EXPECT_FALSE(tree.TestLineIntersect({0, 0, 0}, {1, 0, 0}, result));
-  EXPECT_EQ(log.Count("Not done"), 2u);
+  EXPECT_EQ(log.Mentions("Not done"), 2u);
 }
 
 TEST(CollisionBSPTest, SameSeedBuildsTheSameTree) {

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "CollisionTestSupport.h"
+#include "ReportCaptureX.h"
 #include "collision/CollisionBSPX.h"
 #include "collision/CollisionDataStructureManagerX.h"
 #include "collision/CollisionHandlerX.h"
@@ -109,7 +110,7 @@ TEST(CollisionFileTest, HostileFilesAreRejected) {
   built.BuildTree();
   const std::vector<uint8_t> image = SavedImage(built);
   ASSERT_GT(image.size(), 100u);
-  LogCaptureX log;
+  ReportCaptureX log;
   // Every truncation.
   for (size_t length = 0; length < image.size(); ++length) {
     ReadCollisionBSPX reader(image.data(), uint32_t(length));
@@ -194,7 +195,7 @@ TEST(CollisionFileTest, TreesThatWouldMakeQueriesRunAwayAreRejected) {
     }
     return SavedImage(tree);
   };
-  LogCaptureX log;
+  ReportCaptureX log;
   const std::vector<uint8_t> fine = image(30, false);
   std::unique_ptr<CollisionBSPX> tree(
       ReadCollisionBSPX(fine.data(), uint32_t(fine.size())).GetBSPTree(kStamp));
@@ -244,7 +245,7 @@ TEST(CollisionFileTest, ManagerBuildsLoadsAndRebuildsStaleOrBadFiles) {
   ArrayX<const MeshX*> meshes;
   meshes.Add(&town);
   {
-    LogCaptureX log;
+    ReportCaptureX log;
     CollisionDataStructureManagerX manager(StringX(folder.c_str()));
     CollisionDataStructureBaseX* first =
         manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77);
@@ -265,7 +266,7 @@ TEST(CollisionFileTest, ManagerBuildsLoadsAndRebuildsStaleOrBadFiles) {
     manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77);  // writes the file
   }
   {
-    LogCaptureX log;
+    ReportCaptureX log;
     CollisionDataStructureManagerX manager(StringX(folder.c_str()));
     ASSERT_TRUE(manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77));
     EXPECT_EQ(manager.GetLoadedCount(), 1u);
@@ -293,7 +294,7 @@ TEST(CollisionFileTest, ManagerBuildsLoadsAndRebuildsStaleOrBadFiles) {
     std::vector<uint8_t> bytes = ReadAll(path);
     bytes.resize(bytes.size() / 2);
     WriteAll(path, bytes);
-    LogCaptureX log;
+    ReportCaptureX log;
     CollisionDataStructureManagerX manager(StringX(folder.c_str()));
     ASSERT_TRUE(manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 78));
     EXPECT_EQ(manager.GetBuiltCount(), 1u);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "CollisionTestSupport.h"
+#include "ReportCaptureX.h"
 #include "collision/CollisionDataStructureManagerX.h"
 #include "collision/CollisionHandlerX.h"
 
@@ -181,7 +182,7 @@ TEST(CollisionHandlerTest, MovingObjectsAreHitInTheirOwnFrameAndShareStructures)
 
   EXPECT_TRUE(handler.RemoveObjectMoveableX(&other));
   EXPECT_EQ(handler.GetPackCount(), 1u);
-  LogCaptureX log;
+  ReportCaptureX log;
   EXPECT_FALSE(handler.RemoveObjectMoveableX(&other));
   EXPECT_TRUE(log.Has("ite != mColPacks.end()"));
   EXPECT_FALSE(handler.TestRay({1900, 0, 0}, {1, 0, 0}, result, false));

@@ -1,64 +1,20 @@
 #pragma once
-// Meshes, map loading and log capture shared by the collision and simplification tests.
+// Meshes and map loading shared by the collision and simplification tests.
 #include <unistd.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/ReportHooksX.h"
 #include "geometry/MeshX.h"
 #include "loaders/ReadBSPQuakeX.h"
 
 namespace colltest {
 
 using TriangleX = std::array<Vector3fX, 3>;
-
-// Collects every log line and assertion while it lives.
-class LogCaptureX {
- public:
-  LogCaptureX() {
-    Lines().clear();
-    SetReportHooks({&Log, &Report, &Report, &Report});
-  }
-  ~LogCaptureX() { SetReportHooks({}); }
-  bool Has(const std::string& text) const {
-    std::lock_guard<std::mutex> lock(Mutex());
-    for (const std::string& line : Lines()) {
-      if (line.find(text) != std::string::npos) return true;
-    }
-    return false;
-  }
-  size_t Count(const std::string& text) const {
-    std::lock_guard<std::mutex> lock(Mutex());
-    size_t n = 0;
-    for (const std::string& line : Lines()) n += line.find(text) != std::string::npos;
-    return n;
-  }
-
- private:
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
-    return lines;
-  }
-  static std::mutex& Mutex() {
-    static std::mutex mutex;
-    return mutex;
-  }
-  static void Log(const char* text) {
-    std::lock_guard<std::mutex> lock(Mutex());
-    Lines().emplace_back(text ? text : "");
-  }
-  static void Report(const char*, const char* function, int32_t, const char* text) {
-    std::lock_guard<std::mutex> lock(Mutex());
-    Lines().emplace_back(std::string("ASSERT ") + (function ? function : "") + " " +
-                         (text ? text : ""));
-  }
-};
 
 inline MeshX MeshFromTriangles(const std::vector<TriangleX>& triangles, uint32_t flags = 0) {
   MeshX mesh;

@@ -2,25 +2,11 @@
 #include <SDL2/SDL_keyboard.h>
 #include <gtest/gtest.h>
 
+#include "CursorStandInX.h"
 #include "engine/InputHandlerX.h"
 #include "engine/VirtualKeysX.h"
 
 namespace {
-
-class FakeCursor : public ICursorX {
- public:
-  void GetPosition(float& x, float& y) override {
-    x = mX;
-    y = mY;
-  }
-  void MoveTo(int32_t x, int32_t y) override {
-    mX = static_cast<float>(x);
-    mY = static_cast<float>(y);
-    ++mMoves;
-  }
-  float mX = 0, mY = 0;
-  int mMoves = 0;
-};
 
 constexpr uint8_t kW = 87;
 
@@ -39,7 +25,7 @@ Frame RunFrame(InputHandlerX& input, float dt, uint8_t key) {
 }
 
 TEST(InputHandler, PressIsNewInExactlyOneFrameAndReleaseLikewise) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(800, 600, &cursor);
   input.SetKey(kW, true);
   Frame first = RunFrame(input, 0.016f, kW);
@@ -63,7 +49,7 @@ TEST(InputHandler, PressIsNewInExactlyOneFrameAndReleaseLikewise) {
 }
 
 TEST(InputHandler, HeldKeyReadsTwoFromTheRepeatDelayOnAndHoldTimeResets) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(800, 600, &cursor);
   input.SetKey(kW, true);
   // 0.25 s frames: the hold time reaches 1.0 s in the fourth frame.
@@ -82,7 +68,7 @@ TEST(InputHandler, HeldKeyReadsTwoFromTheRepeatDelayOnAndHoldTimeResets) {
 }
 
 TEST(InputHandler, DownAndUpInOneFrameLeaveTheKeyUp) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(800, 600, &cursor);
   input.SetKey(kW, true);
   input.SetKey(kW, false);
@@ -92,7 +78,7 @@ TEST(InputHandler, DownAndUpInOneFrameLeaveTheKeyUp) {
 }
 
 TEST(InputHandler, MouseMotionIsAQuarterOfTheOffsetAndTheCursorGoesBack) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(800, 600, &cursor);
   cursor.mX = 408;
   cursor.mY = 296;
@@ -107,7 +93,7 @@ TEST(InputHandler, MouseMotionIsAQuarterOfTheOffsetAndTheCursorGoesBack) {
 }
 
 TEST(InputHandler, StillMouseOnAnOddSizedScreenDoesNotDrift) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(1281, 721, &cursor);
   input.Update(0.016f);  // puts the cursor on the centre pixel
   EXPECT_EQ(cursor.mX, 640.0f);
@@ -120,7 +106,7 @@ TEST(InputHandler, StillMouseOnAnOddSizedScreenDoesNotDrift) {
 }
 
 TEST(InputHandler, MouseButtonsPressedAndReleasedAgainstThePreviousFrame) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(800, 600, &cursor);
   input.SetMouseButtons(true, false);
   EXPECT_TRUE(input.IsMouseButtonPressed(MOUSEBUTTON_LEFT));
@@ -135,7 +121,7 @@ TEST(InputHandler, MouseButtonsPressedAndReleasedAgainstThePreviousFrame) {
 }
 
 TEST(InputHandler, LosingTheFocusLetsGoOfHeldKeysButtonsAndMotion) {
-  FakeCursor cursor;
+  CursorStandInX cursor;
   InputHandlerX input(800, 600, &cursor);
   input.SetKey(kW, true);
   input.SetMouseButtons(true, true);

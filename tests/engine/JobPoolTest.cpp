@@ -113,7 +113,7 @@ TEST_F(JobPoolTest, JobsMayLogAndIssueBatchesOfTheirOwn) {
   std::vector<char> datas(64);
   mCapture.Clear();
   ASSERT_TRUE(pool->RunJobBatch(&LogJob, datas.data(), 64, 1));
-  EXPECT_EQ(mCapture.Count("log", "job says hello"), 64u);
+  EXPECT_EQ(mCapture.CountLog("job says hello"), 64u);
 
   gCount = 0;
   ASSERT_TRUE(pool->RunJobBatch(&NestedBatch, datas.data(), 16, 1));
@@ -140,15 +140,16 @@ TEST_F(JobPoolTest, BadCallsAreReportedAndRefused) {
   mCapture.Clear();
   EXPECT_FALSE(pool->RunJobBatch(nullptr, &gCount, 4, 4));
   EXPECT_FALSE(pool->RunJobBatch(&CountJob, nullptr, 4, 4));
-  EXPECT_EQ(mCapture.Count("assert", "count && jobDatas && jobFunction"), 2u);
+  EXPECT_EQ(mCapture.CountText(ReportCaptureX::KindX::Assert, "count && jobDatas && jobFunction"),
+            2u);
 
   pool->AddJob(nullptr, nullptr);  // reported, queued, then skipped instead of called
-  EXPECT_EQ(mCapture.Count("assert", "job.IsValid()"), 1u);
+  EXPECT_EQ(mCapture.CountText(ReportCaptureX::KindX::Assert, "job.IsValid()"), 1u);
   EXPECT_TRUE(pool->ExecuteJobs(false));
-  EXPECT_EQ(mCapture.Count("assert", "mJobFunction"), 1u);
+  EXPECT_EQ(mCapture.CountText(ReportCaptureX::KindX::Assert, "mJobFunction"), 1u);
 
   ThreadManagerX::CreateSingleton();  // a second pool is refused
-  EXPECT_EQ(mCapture.Count("assert", "!sThreadManagerX"), 1u);
+  EXPECT_EQ(mCapture.CountText(ReportCaptureX::KindX::Assert, "!sThreadManagerX"), 1u);
 }
 
 TEST(JobPoolLifecycle, StartStopCyclesLogAndLeaveNoPool) {
@@ -165,14 +166,14 @@ TEST(JobPoolLifecycle, StartStopCyclesLogAndLeaveNoPool) {
     ThreadManagerX::DestroySingleton();
     ASSERT_FALSE(ThreadManagerX::HasThreadManagerX());
   }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   const auto reports = capture.Reports();
   ASSERT_GE(reports.size(), 3u);
   EXPECT_EQ(reports[0].text.rfind("Creating ", 0), 0u);
   EXPECT_NE(reports[0].text.find(" thread in ThreadManagerX"), std::string::npos);
   EXPECT_EQ(reports[1].text, "Destorying ThreadManager");
   EXPECT_EQ(reports[2].text, "ThreadManager destroyed");
-  EXPECT_EQ(capture.Count("log", "ThreadManager destroyed"), 50u);
+  EXPECT_EQ(capture.CountLog("ThreadManager destroyed"), 50u);
 }
 
 TEST(JobPoolLifecycle, SingleWorkerPoolStillFinishesEveryBatch) {

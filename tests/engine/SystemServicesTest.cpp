@@ -36,9 +36,9 @@ TEST(HighTimer, NeverResetReadsZeroAndStopFreezesUntilReset) {
 
   timer.Reset();
   EXPECT_LT(timer.GetElapsedTimef(), stopped);
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   timer.GetStoppedTime();  // running: not both times set
-  EXPECT_EQ(capture.Count("assert", "mStartTime && mEndTime"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mStartTime && mEndTime"), 1u);
 }
 
 TEST(HighTimer, RestartingReadsAddUpToTheWholeTime) {
@@ -61,7 +61,7 @@ TEST(HighTimer, ValidateTimersLogsTheResolution) {
   HighTimerX::ValidateTimers();
   const auto reports = capture.Reports();
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0].kind, "log");
+  EXPECT_EQ(reports[0].kind, ReportCaptureX::KindX::Log);
   EXPECT_EQ(reports[0].text.rfind("Resolution of HighTimer is: ", 0), 0u);
   EXPECT_EQ(reports[0].text.substr(reports[0].text.size() - 2), "ms");
 }
@@ -200,6 +200,6 @@ TEST(System, ProcessorCountAndUnfinishedClockQuery) {
   EXPECT_GE(SystemX::GetHardwareThreadCount(), 1u);
   EXPECT_EQ(SystemX::GetHardwareThreadCount(), SystemX::GetHardwareThreadCount());
   EXPECT_EQ(SystemX::GetProcessorClockFrequence(), 0u);
-  EXPECT_EQ(capture.Count("notdone", "CodeNotDone()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::NotDone, "CodeNotDone()"), 1u);
   EXPECT_NE(SystemX::GetCurrentThreadId(), 0u);
 }

@@ -78,7 +78,7 @@ TEST(Semaphore, CountsUpToItsMaximumAndDecWaitsForInc) {
     EXPECT_TRUE(semaphore.TryInc());
     EXPECT_FALSE(semaphore.TryInc());
     semaphore.Inc();
-    EXPECT_EQ(capture.Count("assert", "TryInc()"), 1u);
+    EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "TryInc()"), 1u);
     semaphore.Dec();
     semaphore.Dec();
     EXPECT_EQ(semaphore.GetCount(), 0);
@@ -95,13 +95,13 @@ TEST(Semaphore, CountsUpToItsMaximumAndDecWaitsForInc) {
     EXPECT_TRUE(taken.load());
     // Destroyed below its maximum: somebody still holds units.
   }
-  EXPECT_EQ(capture.Count("assert", "!TryInc()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "!TryInc()"), 1u);
 
   capture.Clear();
   { SemaphoreX full(1, 1); }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   { SemaphoreX wrong(2, 1); }
-  EXPECT_EQ(capture.Count("assert", "mInitialCount <= mMaxCount"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mInitialCount <= mMaxCount"), 1u);
 }
 
 namespace {
@@ -136,7 +136,7 @@ TEST(Thread, CreateRunJoinAndCreateAgain) {
   EXPECT_TRUE(thread.HasThread());
   EXPECT_FALSE(thread.Create(&CountRun, nullptr));  // a thread exists
   thread.SetThreadData(nullptr);
-  EXPECT_EQ(capture.Count("assert", "!HasThread()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "!HasThread()"), 1u);
   thread.Join();
   EXPECT_FALSE(thread.HasThread());
   EXPECT_FALSE(thread.IsRunning());
@@ -166,7 +166,7 @@ TEST(Thread, SuspendedThreadIsResumedOnceAndJoinResumesFirst) {
   while (!joined.thread.IsSuspended()) std::this_thread::yield();
   joined.thread.Join();  // resumes, then waits
   EXPECT_TRUE(joined.woke.load());
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
 TEST(Thread, SuspendingAnotherThreadIsRefused) {
@@ -182,7 +182,7 @@ TEST(Thread, SuspendingAnotherThreadIsRefused) {
   ThreadX other;
   ASSERT_TRUE(other.Create(&CountRun, nullptr));
   other.Suspend();  // not the calling thread
-  EXPECT_EQ(capture.Count("assert", "SuspendThread(mThread) != -1"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "SuspendThread(mThread) != -1"), 1u);
   other.Join();
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "CursorStandInX.h"
 #include "engine/InputHandlerX.h"
 #include "engine/WindowX.h"
 
@@ -20,12 +21,6 @@
 #include <SDL2/SDL_syswm.h>
 
 namespace {
-
-class StillCursor : public ICursorX {
- public:
-  void GetPosition(float& x, float& y) override { x = y = 0; }
-  void MoveTo(int32_t, int32_t) override {}
-};
 
 // Starts Xvfb on a free display and points DISPLAY at it; 0 when it could not be started.
 pid_t StartPrivateXServer() {
@@ -97,7 +92,7 @@ class WindowRealKeysTest : public ::testing::Test {
 
   static pid_t sServer;
   WindowX mWindow;
-  StillCursor mCursor;
+  CursorAtCornerX mCursor;
   InputHandlerX mInput{320, 240, &mCursor};
   std::string mId;
 };

@@ -8,31 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "CursorStandInX.h"
+#include "ReportCaptureX.h"
 #include "engine/InputHandlerX.h"
-#include "engine/ReportHooksX.h"
 #include "engine/WindowX.h"
 
 namespace {
-
-std::mutex sLogLock;
-std::vector<std::string> sLog;
-
-void CaptureLog(const char* text) {
-  std::lock_guard<std::mutex> lock(sLogLock);
-  sLog.emplace_back(text);
-}
-void CaptureReport(const char*, const char*, int32_t, const char* text) { CaptureLog(text); }
-
-bool Logged(const std::string& text) {
-  std::lock_guard<std::mutex> lock(sLogLock);
-  return std::find(sLog.begin(), sLog.end(), text) != sLog.end();
-}
-
-class NoCursor : public ICursorX {
- public:
-  void GetPosition(float& x, float& y) override { x = y = 0; }
-  void MoveTo(int32_t, int32_t) override {}
-};
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -40,19 +21,11 @@ class WindowTest : public ::testing::Test {
     // Synthetic events only: SDL's offscreen driver, so that no X server's own focus changes
     // (other programs' windows) mix in.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    {
-      std::lock_guard<std::mutex> lock(sLogLock);
-      sLog.clear();
-    }
-    SetReportHooks({CaptureLog, CaptureReport, CaptureReport, CaptureReport});
     if (!mWindow.CreateWindowX(nullptr, 320, 240)) GTEST_SKIP() << "no video device";
     mWindow.SetInputHandler(&mInput);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }
-  void TearDown() override {
-    mWindow.KillWindow();
-    SetReportHooks({});
-  }
+  void TearDown() override { mWindow.KillWindow(); }
 
   // Pushes the events, then drains the queue through the engine's message pump. Returns true
   // when the quit message came through.
@@ -90,20 +63,21 @@ class WindowTest : public ::testing::Test {
     return e;
   }
 
+  ReportCaptureX mLog;
   WindowX mWindow;
-  NoCursor mCursor;
+  CursorAtCornerX mCursor;
   InputHandlerX mInput{320, 240, &mCursor};
 };
 
 TEST_F(WindowTest, OpensActiveAndClosesWithItsLogLines) {
-  EXPECT_TRUE(Logged("Opening a DirectX window"));
-  EXPECT_TRUE(Logged("Window Created"));
+  EXPECT_TRUE(mLog.HasText("Opening a DirectX window"));
+  EXPECT_TRUE(mLog.HasText("Window Created"));
   EXPECT_TRUE(WindowX::IsWindowActive());
   EXPECT_NE(mWindow.GetWindowHandle(), nullptr);
   EXPECT_EQ(mWindow.GetWindowType(), WindowX::WINDOWTYPE_DIRECTX);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
   mWindow.KillWindow();
-  EXPECT_TRUE(Logged("Window deleted, DirectX"));
+  EXPECT_TRUE(mLog.HasText("Window deleted, DirectX"));
   EXPECT_EQ(mWindow.GetWindowHandle(), nullptr);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "AssertCaptureX.h"
+#include "ReportCaptureX.h"
 #include "foundation/ArrayX.h"
 #include "foundation/StringX.h"
 
@@ -85,18 +85,18 @@ TEST(ArrayXTest, RemoveFillsFromTheEndAndRemoveStableKeepsOrder) {
 }
 
 TEST(ArrayXTest, OutOfRangeCallsAreReportedAndRefused) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   ArrayX<int> empty;
   EXPECT_FALSE(empty.Remove(5));
   EXPECT_FALSE(empty.RemoveStable(0));
   EXPECT_EQ(empty.Size(), 0u);
-  EXPECT_EQ(capture.Count("index < mReachedSize"), 2u);
-  EXPECT_EQ(capture.Get()[0].function, "ArrayX<int>::Remove");
-  EXPECT_EQ(capture.Get()[1].function, "ArrayX<int>::RemoveStable");
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "index < mReachedSize"), 2u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "ArrayX<int>::Remove");
+  EXPECT_EQ(capture.AssertReports()[1].function, "ArrayX<int>::RemoveStable");
 
   ArrayX<int> array = Make({1, 2});
   EXPECT_FALSE(array.Insert(3, 7));
-  EXPECT_EQ(capture.Count("index <= mReachedSize"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "index <= mReachedSize"), 1u);
   EXPECT_FALSE(array.Remove(-1));
   int outside = 0;
   EXPECT_FALSE(array.Remove(&outside));
@@ -104,35 +104,37 @@ TEST(ArrayXTest, OutOfRangeCallsAreReportedAndRefused) {
 
   ArrayX<StringX> strings;
   strings.Remove(0);
-  EXPECT_EQ(capture.Get().back().function, "ArrayX<class StringX>::Remove");
+  EXPECT_EQ(capture.AssertReports().back().function, "ArrayX<class StringX>::Remove");
   ArrayX<StringX*> pointers;
   pointers.Remove(0);
-  EXPECT_EQ(capture.Get().back().function, "ArrayX<class StringX *>::Remove");
+  EXPECT_EQ(capture.AssertReports().back().function, "ArrayX<class StringX *>::Remove");
 }
 
 TEST(ArrayXTest, TheSizeLimitIsReportedAndNothingIsWrittenPastIt) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   ArrayX<uint32_t> array;
   // Start just below the limit (growing there 1000 slots at a time takes seconds).
   ASSERT_TRUE(array.Resize(GENERAL_MAX_SIZE - 3));
   for (uint32_t i = 0; i < array.Size(); ++i) array[i] = i;
   for (uint32_t i = GENERAL_MAX_SIZE - 3; i < GENERAL_MAX_SIZE; ++i) ASSERT_TRUE(array.Add(i));
   EXPECT_EQ(array.Capacity(), GENERAL_MAX_SIZE);
-  EXPECT_EQ(capture.Count(), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 
   EXPECT_FALSE(array.Add(7));
   EXPECT_FALSE(array.Insert(0, 7));
-  EXPECT_EQ(capture.Count("mReachedSize < GENERAL_MAX_SIZE"), 2u);
-  EXPECT_EQ(capture.Get()[0].function, "ArrayX<unsigned int>::Add");
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mReachedSize < GENERAL_MAX_SIZE"),
+            2u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "ArrayX<unsigned int>::Add");
   array.IncreaseSize(10);
-  EXPECT_EQ(capture.Count("GENERAL_MAX_SIZE > mCurrentSize"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "GENERAL_MAX_SIZE > mCurrentSize"),
+            1u);
   EXPECT_EQ(array.Size(), GENERAL_MAX_SIZE);
   EXPECT_EQ(array[0], 0u);
   EXPECT_EQ(array[GENERAL_MAX_SIZE - 1], GENERAL_MAX_SIZE - 1);
 
   ArrayX<uint32_t> resized;
   EXPECT_FALSE(resized.Resize(GENERAL_MAX_SIZE + 1));
-  EXPECT_EQ(capture.Count("count <= GENERAL_MAX_SIZE"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "count <= GENERAL_MAX_SIZE"), 1u);
   EXPECT_EQ(resized.Size(), 0u);
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "AssertCaptureX.h"
+#include "ReportCaptureX.h"
 #include "foundation/BinarySearchTreeX.h"
 #include "foundation/StringX.h"
 
@@ -151,15 +151,16 @@ TEST(BinarySearchTreeXTest, ClearAndDeleteDeletesEachValueOnce) {
 }
 
 TEST(BinarySearchTreeXTest, ValidateAllReportsABrokenTree) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   BinarySearchTreeX<int, uint32_t> tree;
   for (uint32_t key = 0; key < 7; ++key) tree.Add(0, key);
   EXPECT_TRUE(tree.ValidateAll());
-  EXPECT_EQ(capture.Count(), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   tree.GetRoot()->mHeight = 9;
   EXPECT_FALSE(tree.ValidateAll());
-  ASSERT_EQ(capture.Count(), 1u);
-  EXPECT_EQ(capture.Get()[0].function, "BinarySearchTreeX<int,unsigned int>::ValidateAll");
+  ASSERT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 1u);
+  EXPECT_EQ(capture.AssertReports()[0].function,
+            "BinarySearchTreeX<int,unsigned int>::ValidateAll");
   tree.GetRoot()->mHeight = 2;
   EXPECT_TRUE(tree.ValidateAll());
 }

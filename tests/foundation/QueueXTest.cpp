@@ -3,7 +3,7 @@
 #include <deque>
 #include <random>
 
-#include "AssertCaptureX.h"
+#include "ReportCaptureX.h"
 #include "foundation/QueueX.h"
 #include "foundation/StringX.h"
 
@@ -62,20 +62,20 @@ TEST(QueueXTest, ClearAndPopDestroyEveryItemOnce) {
 }
 
 TEST(QueueXTest, MisuseIsReportedAndStaysInsideTheBlock) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   QueueX<int> queue;
   EXPECT_FALSE(queue.Push(1)) << "no capacity before Initilize";
   EXPECT_EQ(queue.GetItem(0), 0);
-  EXPECT_EQ(capture.Count("!Empty()"), 1u);
-  EXPECT_EQ(capture.Get()[0].function, "QueueX<int>::GetItem");
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "!Empty()"), 1u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "QueueX<int>::GetItem");
 
   queue.Initilize(4);
   queue.Push(7);
   EXPECT_EQ(queue.GetItem(5), 0);
-  EXPECT_EQ(capture.Count("index < mCount"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "index < mCount"), 1u);
 
   queue.Initilize(2);  // not empty: reported, then cleared
-  EXPECT_EQ(capture.Count("Empty()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Empty()"), 1u);
   EXPECT_TRUE(queue.Empty());
   EXPECT_EQ(queue.Capacity(), 2u);
   queue.Initilize(0);

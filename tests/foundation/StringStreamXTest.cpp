@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "AssertCaptureX.h"
+#include "ReportCaptureX.h"
 #include "foundation/StringX.h"
 #include "streams/BinaryStreamsX.h"
 
@@ -90,10 +90,11 @@ TEST_F(StringStreamXTest, HostileLengthsAreRefused) {
 
 TEST_F(StringStreamXTest, ConstStringOnALoadingStreamIsReported) {
   WriteBytes({0x01, 0x00, 0x00, 0x00, 'z'});
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   BinaryWriteStream load(FileName());
   const StringX constant("c");
   load << constant;
-  EXPECT_EQ(capture.Count("Can't write to a const val"), 2u) << "length and character";
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Can't write to a const val"), 2u)
+      << "length and character";
   EXPECT_TRUE(constant == "c");
 }

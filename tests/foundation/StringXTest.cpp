@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "AssertCaptureX.h"
+#include "ReportCaptureX.h"
 #include "foundation/StringX.h"
 
 namespace {
@@ -51,19 +51,19 @@ TEST(StringXTest, EmptyFormsAreEqualAndHaveNoCharArray) {
 }
 
 TEST(StringXTest, NullPointersAreReportedAndTreatedAsEmpty) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   StringX s(static_cast<const char*>(nullptr));
   EXPECT_TRUE(s.Empty());
   EXPECT_EQ(s.Capacity(), 1u);
-  ASSERT_EQ(capture.Count(), 1u);
-  EXPECT_EQ(capture.Get()[0].function, "StringX::StringX");
-  EXPECT_EQ(capture.Get()[0].text, "str");
+  ASSERT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 1u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "StringX::StringX");
+  EXPECT_EQ(capture.AssertReports()[0].text, "str");
   EXPECT_EQ(StringX::StringLength(nullptr), 0u);
 
   char* copy = StringX().CopyCharArray();
   EXPECT_STREQ(copy, "");
   delete[] copy;
-  EXPECT_EQ(capture.Count("mString"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mString"), 1u);
 }
 
 TEST(StringXTest, ConstructionCopiesAndCountsBytes) {
@@ -99,17 +99,17 @@ TEST(StringXTest, AssigningFromOwnBufferIsSafe) {
 }
 
 TEST(StringXTest, IndexOutsideLengthIsReportedWithoutStrayAccess) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   StringX s("ab");
   EXPECT_EQ(s[1], 'b');
   s[0] = 'x';
   EXPECT_EQ(Text(s), "xb");
-  EXPECT_EQ(capture.Count(), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   s[1000] = 'z';  // a scratch character takes the write
   StringX empty;
   empty[0] = 'q';
-  EXPECT_EQ(capture.Count("X < mLength"), 2u);
-  EXPECT_EQ(capture.Get()[0].function, "StringX::operator []");
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "X < mLength"), 2u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "StringX::operator []");
   EXPECT_EQ(Text(s), "xb");
   EXPECT_TRUE(empty.Empty());
 }
@@ -213,17 +213,17 @@ TEST(StringXTest, SearchFindsWholePatterns) {
 }
 
 TEST(StringXTest, SearchMisuseIsReportedNotOverread) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   const StringX path("a\\b");
   EXPECT_EQ(path.FindFirstOf("\\", 3), INVALID32);
   EXPECT_EQ(path.FindFirstOf("\\", 1000), INVALID32);
-  EXPECT_EQ(capture.Count("offset < str.Size()"), 2u);
-  EXPECT_EQ(capture.Get()[0].function, "StringX::FindFirstOf");
-  capture.Reset();
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "offset < str.Size()"), 2u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "StringX::FindFirstOf");
+  capture.Clear();
   EXPECT_FALSE(StringX().StringIsIn("x"));
   EXPECT_FALSE(path.StringIsIn(StringX()));
-  EXPECT_EQ(capture.Count("strSource && strLook"), 2u);
-  EXPECT_EQ(capture.Get()[0].function, "StringX::StringIsIn");
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "strSource && strLook"), 2u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "StringX::StringIsIn");
 }
 
 TEST(StringXTest, SubStringClampsToTheEnd) {
@@ -238,34 +238,35 @@ TEST(StringXTest, SubStringClampsToTheEnd) {
 }
 
 TEST(StringXTest, ToIntReportsNonDigitsAndSkipsThem) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   EXPECT_EQ(StringX("-123").ToInt(), -123);
   EXPECT_EQ(StringX("2147483647").ToInt(), 2147483647);
-  EXPECT_EQ(capture.Count(), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   EXPECT_EQ(StringX("12a3").ToInt(), 123);
-  ASSERT_EQ(capture.Count(), 1u);
-  EXPECT_EQ(capture.Get()[0].function, "StringX::ToInt");
-  EXPECT_EQ(capture.Get()[0].text,
+  ASSERT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 1u);
+  EXPECT_EQ(capture.AssertReports()[0].function, "StringX::ToInt");
+  EXPECT_EQ(capture.AssertReports()[0].text,
             "Couldn't convert string into int - string contains non-number chars");
-  capture.Reset();
+  capture.Clear();
   EXPECT_EQ(StringX("-").ToInt(), 0);
   EXPECT_EQ(StringX().ToInt(), 0);
-  EXPECT_EQ(capture.Count("mLength"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mLength"), 1u);
   // No overflow check, but also no undefined behaviour (UBSan build).
   StringX("99999999999999999999").ToInt();
   StringX("-99999999999999999999").ToInt();
 }
 
 TEST(StringXTest, ToDoubleAcceptsPointOrComma) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   EXPECT_DOUBLE_EQ(StringX("3,25").ToDouble(), 3.25);
   EXPECT_DOUBLE_EQ(StringX("3.25").ToDouble(), 3.25);
   EXPECT_DOUBLE_EQ(StringX("-0.5").ToDouble(), -0.5);
   EXPECT_DOUBLE_EQ(StringX("42").ToDouble(), 42.0);
-  EXPECT_EQ(capture.Count(), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   EXPECT_DOUBLE_EQ(StringX("1.5.5").ToDouble(), 1.55);
-  EXPECT_EQ(capture.Count(), 1u) << "a second separator is a non-digit";
-  EXPECT_EQ(capture.Get()[0].function, "StringX::ToDouble");
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 1u)
+      << "a second separator is a non-digit";
+  EXPECT_EQ(capture.AssertReports()[0].function, "StringX::ToDouble");
   StringX longFraction("0.");
   for (int i = 0; i < 400; ++i) longFraction += '3';
   EXPECT_NEAR(longFraction.ToDouble(), 1.0 / 3.0, 1e-15) << "many digits stay finite";

@@ -7,58 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "CursorStandInX.h"
+#include "NullRenderDeviceX.h"
+#include "ReportCaptureX.h"
 #include "engine/InputHandlerX.h"
-#include "engine/ReportHooksX.h"
 #include "game/CameraX.h"
 #include "game/WeaponSettingsX.h"
-#include "render/IRenderDeviceX.h"
 
 namespace {
 
 using W = WeaponSettingsX;
 
-std::vector<std::string> sLog;
-void RecordLog(const char* text) { sLog.emplace_back(text); }
-
-class StillCursor : public ICursorX {
+class RecordingDevice : public NullRenderDeviceX {
  public:
-  void GetPosition(float& x, float& y) override {
-    x = mX;
-    y = mY;
-  }
-  void MoveTo(int32_t x, int32_t y) override {
-    mX = static_cast<float>(x);
-    mY = static_cast<float>(y);
-  }
-  float mX = 400.0f, mY = 300.0f;
-};
-
-class RecordingDevice : public IRenderDeviceX {
- public:
-  void InitRender() override {}
-  void SignalRenderThreadStart() override {}
-  void Resize(uint32_t, uint32_t) override {}
-  void Render(float) override {}
-  void SetSkyBoxTextures(const std::vector<TextureX*>&) override {}
-  DeviceTextureX* TextureCreate(TextureX*, uint32_t, uint32_t, const uint32_t*) override {
-    return nullptr;
-  }
-  DeviceTextureX* TextureCreate(TextureX*, uint32_t, uint32_t, const uint8_t*, uint32_t) override {
-    return nullptr;
-  }
-  DeviceTextureX* TextureCubeCreate(TextureX*, uint32_t, uint32_t, const uint32_t*) override {
-    return nullptr;
-  }
-  DeviceTextureX* TextureCubeCreate(TextureX*, uint32_t, uint32_t, const uint8_t*,
-                                    uint32_t) override {
-    return nullptr;
-  }
-  bool ReleaseResource(DeviceTextureX*) override { return true; }
-  void AddObjectMoveable(ObjectMoveableX*) override {}
-  void AddObject3D(Object3DX*) override {}
-  bool RemoveObjectMoveable(ObjectMoveableX*) override { return true; }
-  bool RemoveObject3D(Object3DX*) override { return true; }
-  void AddCollisionDebug(CollisionDataStructureBaseX*) override {}
   void SetFieldOfView(float fieldOfView) override { mFieldsOfView.push_back(fieldOfView); }
   void CycleFillMode() override { ++mCalls["CycleFillMode"]; }
   void ToggleBackfaceCulling() override { ++mCalls["ToggleBackfaceCulling"]; }
@@ -93,10 +54,7 @@ class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     W::ResetMovementFactors();
-    ReportHooksX hooks;
-    hooks.logMessage = &RecordLog;
-    SetReportHooks(hooks);
-    sLog.clear();
+    mLog.Clear();  // only what the test does
     mControls.mInput = &mInput;
     mControls.mCamera = &mCamera;
     mControls.mRenderDevice = &mDevice;
@@ -104,10 +62,7 @@ class ControlsTest : public ::testing::Test {
     mControls.mQuit = [this] { ++mQuits; };
     mCamera.mRadius = 40.0f;
   }
-  void TearDown() override {
-    SetReportHooks({});
-    W::ResetMovementFactors();
-  }
+  void TearDown() override { W::ResetMovementFactors(); }
 
   // One engine frame: input update, controls, end of frame.
   void Frame(float dt) {
@@ -123,7 +78,8 @@ class ControlsTest : public ::testing::Test {
     Frame(dt);
   }
 
-  StillCursor mCursor;
+  ReportCaptureX mLog;
+  CursorStandInX mCursor{400.0f, 300.0f};
   InputHandlerX mInput{800, 600, &mCursor};
   CameraX mCamera;
   RecordingDevice mDevice;
@@ -238,9 +194,9 @@ TEST_F(ControlsTest, EndSwitchesClippingAndKeepsTheFacing) {
   EXPECT_TRUE(mCamera.mUseAngles);
   mCamera.Update(0.0f);
   EXPECT_NEAR(mCamera.mDirection.x, 1.0f, 1e-4f);
-  ASSERT_EQ(sLog.size(), 2u);
-  EXPECT_EQ(sLog[0], "Clipping off, free floating camera");
-  EXPECT_EQ(sLog[1], "Clipping on, camera locked to ground with gravity");
+  ASSERT_EQ(mLog.Logs().size(), 2u);
+  EXPECT_EQ(mLog.Logs()[0], "Clipping off, free floating camera");
+  EXPECT_EQ(mLog.Logs()[1], "Clipping on, camera locked to ground with gravity");
 }
 
 TEST_F(ControlsTest, CrouchLowersTheEyeUnlessClimbing) {
@@ -323,7 +279,7 @@ TEST_F(ControlsTest, GunModesChangeOnceAndLogTheirLines) {
   const std::vector<std::string> expected = {"Changed gun to fast speed, show repeat",
                                              "Changed gun to slow speed, slow repeat",
                                              "Changed gun to medium speed, medium repeat"};
-  EXPECT_EQ(sLog, expected);
+  EXPECT_EQ(mLog.Logs(), expected);
 }
 
 TEST_F(ControlsTest, RightButtonZoomsAndTellsTheDevice) {
@@ -381,11 +337,11 @@ TEST_F(ControlsTest, BotKeysReportKeyAndEscapeQuits) {
   EXPECT_EQ(mGame.mKillAllBots, 1);
   mCamera.mPosition = {1.0f, 2.0f, 3.0f};
   Tap(W::KEY_V);
-  ASSERT_EQ(sLog.size(), 3u);
-  EXPECT_EQ(sLog[0], "Adding a bot");
-  EXPECT_EQ(sLog[1], "Killing off all bots");
-  EXPECT_EQ(sLog[2].rfind("Position:(1", 0), 0u) << sLog[2];
-  EXPECT_NE(sLog[2].find(")   Direction:(0"), std::string::npos) << sLog[2];
+  ASSERT_EQ(mLog.Logs().size(), 3u);
+  EXPECT_EQ(mLog.Logs()[0], "Adding a bot");
+  EXPECT_EQ(mLog.Logs()[1], "Killing off all bots");
+  EXPECT_EQ(mLog.Logs()[2].rfind("Position:(1", 0), 0u) << mLog.Logs()[2];
+  EXPECT_NE(mLog.Logs()[2].find(")   Direction:(0"), std::string::npos) << mLog.Logs()[2];
   EXPECT_EQ(mQuits, 0);
   Tap(W::KEY_ESCAPE);
   EXPECT_EQ(mQuits, 1);

@@ -4,10 +4,8 @@
 // tree, and the game's own set-up.
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,7 +14,6 @@
 #include "collision/CollisionDataStructureManagerX.h"
 #include "collision/CollisionHandlerX.h"
 #include "engine/FunctionLibraryX.h"
-#include "engine/ReportHooksX.h"
 #include "game/BotX.h"
 #include "game/CameraX.h"
 #include "game/EnviromentHandlerX.h"
@@ -26,71 +23,15 @@
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
 #include "render/IRenderDeviceX.h"
+#include "tests/support/GeneratedResourcesX.h"
+#include "tests/support/NullRenderDeviceX.h"
+#include "tests/support/ReportCaptureX.h"
 
 namespace gametest {
 
-// Collects every log line and assertion while it lives; assertions are also printed.
-class LogCaptureX {
+// Draws nothing; keeps the sets of objects and moving objects it would draw.
+class ObjectKeepingDeviceX : public NullRenderDeviceX {
  public:
-  LogCaptureX() {
-    Lines().clear();
-    SetReportHooks({&Log, &Report, &Report, &Report});
-  }
-  ~LogCaptureX() { SetReportHooks({}); }
-  bool Has(const std::string& text) const { return Count(text) > 0; }
-  size_t Count(const std::string& text) const {
-    std::lock_guard<std::mutex> lock(Mutex());
-    size_t n = 0;
-    for (const std::string& line : Lines()) n += line.find(text) != std::string::npos;
-    return n;
-  }
-  size_t Asserts() const { return Count("ASSERT "); }
-
- private:
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
-    return lines;
-  }
-  static std::mutex& Mutex() {
-    static std::mutex mutex;
-    return mutex;
-  }
-  // KX_TEST_VERBOSE prints every line as well.
-  static void Log(const char* text) {
-    std::lock_guard<std::mutex> lock(Mutex());
-    Lines().emplace_back(text ? text : "");
-    if (std::getenv("KX_TEST_VERBOSE")) std::fprintf(stderr, "%s\n", Lines().back().c_str());
-  }
-  static void Report(const char*, const char* function, int32_t, const char* text) {
-    std::lock_guard<std::mutex> lock(Mutex());
-    Lines().emplace_back(std::string("ASSERT ") + (function ? function : "") + " " +
-                         (text ? text : ""));
-    std::fprintf(stderr, "%s\n", Lines().back().c_str());
-  }
-};
-
-// Draws nothing; keeps the set of moving objects it would draw.
-class NullRenderDeviceX : public IRenderDeviceX {
- public:
-  void InitRender() override {}
-  void SignalRenderThreadStart() override {}
-  void Resize(uint32_t, uint32_t) override {}
-  void Render(float) override {}
-  void SetSkyBoxTextures(const std::vector<TextureX*>&) override {}
-  DeviceTextureX* TextureCreate(TextureX*, uint32_t, uint32_t, const uint32_t*) override {
-    return nullptr;
-  }
-  DeviceTextureX* TextureCreate(TextureX*, uint32_t, uint32_t, const uint8_t*, uint32_t) override {
-    return nullptr;
-  }
-  DeviceTextureX* TextureCubeCreate(TextureX*, uint32_t, uint32_t, const uint32_t*) override {
-    return nullptr;
-  }
-  DeviceTextureX* TextureCubeCreate(TextureX*, uint32_t, uint32_t, const uint8_t*,
-                                    uint32_t) override {
-    return nullptr;
-  }
-  bool ReleaseResource(DeviceTextureX*) override { return true; }
   void AddObjectMoveable(ObjectMoveableX* moveable) override { mMoveables.insert(moveable); }
   void AddObject3D(Object3DX* object) override { mObjects.insert(object); }
   bool RemoveObjectMoveable(ObjectMoveableX* moveable) override {
@@ -98,10 +39,6 @@ class NullRenderDeviceX : public IRenderDeviceX {
     return true;
   }
   bool RemoveObject3D(Object3DX* object) override { return mObjects.erase(object) == 1; }
-  void AddCollisionDebug(CollisionDataStructureBaseX*) override {}
-  void SetFieldOfView(float) override {}
-  void CycleFillMode() override {}
-  void ToggleBackfaceCulling() override {}
 
   std::set<ObjectMoveableX*> mMoveables;
   std::set<Object3DX*> mObjects;
@@ -109,20 +46,7 @@ class NullRenderDeviceX : public IRenderDeviceX {
 
 // The generated Resources tree holding the city and the bot model, or empty.
 inline std::filesystem::path GameResources() {
-  std::vector<std::filesystem::path> candidates;
-#ifdef KX_RESOURCES_DIR
-  candidates.emplace_back(KX_RESOURCES_DIR);
-#endif
-  if (const char* source = std::getenv("KX_SOURCE_DIR")) {
-    candidates.push_back(std::filesystem::path(source) / "build" / "Resources");
-  }
-  for (const std::filesystem::path& candidate : candidates) {
-    if (std::filesystem::exists(candidate / "maps/bwcity2.bsp") &&
-        std::filesystem::exists(candidate / "Models/monsters/infantry/tris.md2")) {
-      return std::filesystem::absolute(candidate);
-    }
-  }
-  return {};
+  return GeneratedResources({"maps/bwcity2.bsp", "Models/monsters/infantry/tris.md2"});
 }
 
 // The whole game on the null device with audio off, working in the folder that holds the
@@ -188,7 +112,7 @@ class HeadlessGameX {
     return lowest;
   }
 
-  NullRenderDeviceX mDevice;
+  ObjectKeepingDeviceX mDevice;
   CameraX mCamera;
   WeaponSettingsX mWeapon;
   CollisionDataStructureManagerX* mStructures = nullptr;

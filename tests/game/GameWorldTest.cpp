@@ -78,7 +78,7 @@ class ScriptedWorldX {
   CollisionDataStructureManagerX mStructures;
   Object3DManagerX mObjects;
   CollisionHandlerX mCollision;
-  NullRenderDeviceX mDevice;
+  ObjectKeepingDeviceX mDevice;
   CameraX mCamera;
   EnviromentHandlerX mEnvironment;
 };
@@ -89,7 +89,7 @@ class ScriptedWorldX {
 // Gravity
 
 TEST(EnvironmentGravityTest, StandsStepsDownFallsLandsAndFallsWithoutGround) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   ObjectMoveableX body(&world.mBodyObject);
   body.mRadius = 40.0f;
@@ -148,14 +148,14 @@ TEST(EnvironmentGravityTest, StandsStepsDownFallsLandsAndFallsWithoutGround) {
   world.mEnvironment.mActive = false;
   world.mEnvironment.ApplyGravity(body, kFrame);
   EXPECT_NEAR(body.mFallSpeed, -600.0f * kFrame, 1e-4f);
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Shots
 
 TEST(EnvironmentShotTest, TargetedShotFliesToTheTargetAndExpiresAfterTwoSeconds) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   world.PlaceCamera({0, 40, 0});
   // The camera looks along +z; the target is straight above it.
@@ -179,11 +179,11 @@ TEST(EnvironmentShotTest, TargetedShotFliesToTheTargetAndExpiresAfterTwoSeconds)
   EXPECT_EQ(world.mEnvironment.GetNumberOfDynamicObjects(), 0u);
   EXPECT_EQ(world.mEnvironment.GetShotsDestroyed(), 1u);
   EXPECT_TRUE(world.mDevice.mMoveables.empty());
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 TEST(EnvironmentShotTest, ShotsBounceOffTheWallAndBotShotsHitThePlayer) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   world.mEnvironment.SetCounters(100, 0);
   // A shot at the wall comes back.
@@ -207,14 +207,14 @@ TEST(EnvironmentShotTest, ShotsBounceOffTheWallAndBotShotsHitThePlayer) {
   }
   EXPECT_FALSE(world.mEnvironment.IsDynamicObject(botShot));
   EXPECT_EQ(world.mEnvironment.GetHitCounter(), 99);
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The bot population
 
 TEST(EnvironmentBotsTest, TheLimitIsLoggedAndKillAllKillsWithoutReplacements) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   world.mEnvironment.mMaxBots = 3;
   for (int i = 0; i < 3; ++i) world.Bot({float(i) * 200.0f - 1000.0f, 25, 0}, {0, 0, 1});
@@ -238,7 +238,7 @@ TEST(EnvironmentBotsTest, TheLimitIsLoggedAndKillAllKillsWithoutReplacements) {
   world.mEnvironment.mMaxBots = 0;
   world.mEnvironment.EnableAndAddBot();
   EXPECT_TRUE(world.mEnvironment.mBotsEnabled);
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 TEST(EnvironmentBotsTest, SpawnRowsFollowRandAndABotKeepsItsSpawnDirection) {
@@ -264,7 +264,7 @@ TEST(EnvironmentBotsTest, SpawnRowsFollowRandAndABotKeepsItsSpawnDirection) {
 // Bot states
 
 TEST(BotStateTest, TargetInSightAndRangeIsChasedThenShotAtOncePerQuarterSecond) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   BotX* bot = world.Bot({0, 25, 0}, {0, 0, 1});
   world.PlaceCamera({0, 40, 2000});
@@ -291,7 +291,7 @@ TEST(BotStateTest, TargetInSightAndRangeIsChasedThenShotAtOncePerQuarterSecond) 
   // The shot starts 12 above the bot and 10 ahead of it.
   EXPECT_NEAR(firstShot.y, botAtFirstShot.y + 12.0f, 0.5f);
   EXPECT_NEAR(firstShot.z, botAtFirstShot.z + 10.0f, 0.5f);
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 TEST(BotStateTest, OutOfRangeBehindOrBlockedTargetsAreNotShot) {
@@ -343,7 +343,7 @@ TEST(BotStateTest, TurnsTowardsATargetOnEitherSide) {
 }
 
 TEST(BotStateTest, HitObstacleTurnsAwayForItsDrawnTimeThenSearches) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   BotX* bot = world.Bot({200, 25, 0}, {1, 0, 0});
   world.PlaceCamera({-1900, 40, -1900});
@@ -365,11 +365,11 @@ TEST(BotStateTest, HitObstacleTurnsAwayForItsDrawnTimeThenSearches) {
   const uint32_t frames = static_cast<uint32_t>(duration / kFrame) + 2;
   EXPECT_TRUE(world.RunUntil(frames, [&] { return bot->mState == BotX::STATE_SEARCHING; }));
   EXPECT_EQ(bot->mRotationSpeed[1], 0.0f);
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 TEST(BotStateTest, HealthGoneByShotsDiesOnceStaysDeadAndIsRemoved) {
-  LogCaptureX log;
+  ReportCaptureX log;
   ScriptedWorldX world;
   world.mEnvironment.mMaxBots = 1;  // the replacement is refused
   world.mEnvironment.SetCounters(100, 0);
@@ -401,7 +401,7 @@ TEST(BotStateTest, HealthGoneByShotsDiesOnceStaysDeadAndIsRemoved) {
 
   EXPECT_TRUE(world.RunUntil(700, [&] { return world.mEnvironment.GetNumberOfBots() == 0; }));
   EXPECT_EQ(world.mEnvironment.GetBots().Size(), 0u);
-  EXPECT_EQ(log.Asserts(), 0u);
+  EXPECT_EQ(log.CountReports(), 0u);
 }
 
 TEST(BotStateTest, AnimationStepsThroughItsRangeAndStatesHaveNames) {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "../foundation/AssertCaptureX.h"
+#include "ReportCaptureX.h"
 #include "game/GraphX.h"
 
 namespace {
@@ -75,7 +75,7 @@ TEST(GraphXTest, CheapPathBeatsFewerLinksAndSummedInboundWeights) {
 }
 
 TEST(GraphXTest, NodesAndLinksStaySorted) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   GraphT graph;
   EXPECT_FALSE(graph.AddLink(1, 2, 1.0f)) << "no nodes yet";
   for (uint32_t key : {30u, 10u, 20u, 40u, 20u}) graph.AddNode(NodeT(key));
@@ -91,12 +91,13 @@ TEST(GraphXTest, NodesAndLinksStaySorted) {
   EXPECT_TRUE(graph.AddLink(10, 30, 3.0f));
   EXPECT_FALSE(graph.AddLink(10, 99, 1.0f));
   EXPECT_FALSE(graph.AddLink(99, 10, 1.0f));
-  EXPECT_EQ(capture.Count(), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   EXPECT_TRUE(graph.AddLink(10, 30, 7.0f));
-  EXPECT_EQ(capture.Count("mLinks[index] != key"), 1u) << "a second link is reported";
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mLinks[index] != key"), 1u)
+      << "a second link is reported";
   EXPECT_FALSE(graph.AddLink(10, 20, -1.0f));
   EXPECT_FALSE(graph.AddLink(10, 20, std::nanf("")));
-  EXPECT_EQ(capture.Count("weight >= 0"), 2u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "weight >= 0"), 2u);
 
   const NodeT& from = graph.GetNodes()[0];
   std::vector<unsigned long> links;
@@ -112,30 +113,32 @@ TEST(GraphXTest, NodesAndLinksStaySorted) {
 }
 
 TEST(GraphXTest, RemovedNodesLeaveNoDanglingLinks) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   GraphT graph = SixNodes();
   EXPECT_TRUE(graph.Remove(6));
   EXPECT_EQ(graph.Find(6u), -1);
   EXPECT_EQ(Search(graph, 1, 2), (Paths{2, 1}));
-  EXPECT_EQ(capture.Count(), 0u) << "the search meets no link to a missing node";
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u)
+      << "the search meets no link to a missing node";
   EXPECT_FALSE(graph.Remove(6));
-  EXPECT_EQ(capture.Count("Valid(index)"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Valid(index)"), 1u);
   EXPECT_EQ(graph.GetNumberOfNodes(), 5u);
 }
 
 TEST(GraphXTest, BadStartsAreReportedAndRefused) {
-  AssertCaptureX capture;
+  ReportCaptureX capture;
   GraphT graph = SixNodes();
   DijkstraX<NodeT, float> search;
   ArrayX<NodeT*> path;
   SearchCriteriaNode<NodeT> criteria(graph.GetNode(0u));
   EXPECT_FALSE(search.FindShortestPath(graph.GetNode(0u), criteria, path));
-  EXPECT_EQ(capture.Count("mDataStructure"), 1u) << "no graph bound yet";
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mDataStructure"), 1u)
+      << "no graph bound yet";
   search.SetDataStructure(&graph, &criteria);
   const NodeT stranger(77);
   EXPECT_FALSE(search.FindShortestPath(&stranger, criteria, path));
   EXPECT_FALSE(search.FindShortestPath(nullptr, criteria, path));
-  EXPECT_EQ(capture.Count("Valid(index)"), 2u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Valid(index)"), 2u);
   EXPECT_TRUE(path.Empty());
   const NodeT copyOfOne(1);
   EXPECT_TRUE(search.FindShortestPath(&copyOfOne, criteria, path)) << "found by key";

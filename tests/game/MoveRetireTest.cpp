@@ -6,8 +6,8 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "ReportCaptureX.h"
 #include "audio/SoundOwnerX.h"
-#include "engine/ReportHooksX.h"
 #include "game/ObjectMoveableX.h"
 #include "loaders/Object3DX.h"
 #include "render/RenderDirectXX.h"
@@ -37,7 +37,6 @@ class MoveRetireTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    LogCapture::Install();
     mHost = new TestHost();
     mDevice = new RenderDirectXX(mHost);
     mDevice->SetRenderableFactory([](Object3DX*, ObjectMoveableX* moveable) {
@@ -52,7 +51,6 @@ class MoveRetireTest : public ::testing::Test {
     mHost->Quit();
     delete mDevice;
     delete mHost;
-    SetReportHooks({});
   }
 
   // A moveable followed by a sound link, which tells when it is destroyed.
@@ -65,6 +63,7 @@ class MoveRetireTest : public ::testing::Test {
     return moveable;
   }
 
+  ReportCaptureX mLog;  // the render thread logs through the hooks too
   TestHost* mHost = nullptr;
   RenderDirectXX* mDevice = nullptr;
   Object3DX mObject{StringX("shot")};

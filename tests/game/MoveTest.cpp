@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "ReportCaptureX.h"
 #include "audio/SoundOwnerX.h"
 #include "collision/CollisionHandlerX.h"
-#include "engine/ReportHooksX.h"
 #include "game/Movement3DX.h"
 #include "game/ObjectMoveableX.h"
 #include "game/QuaternionX.h"
@@ -318,20 +318,12 @@ TEST_F(MoveTest, TheCollisionHandlerSeesTheWorldMatrixAndTheMesh) {
   EXPECT_EQ(handler.GetPackCount(), 0u);
 }
 
-std::vector<std::string> sAssertTexts;
-void RecordAssert(const char*, const char* function, int32_t, const char* text) {
-  sAssertTexts.push_back(std::string(function) + ": " + text);
-}
-
 TEST(MoveAssertTest, AMoveableNeedsItsObject) {
-  ReportHooksX hooks;
-  hooks.assertFailed = &RecordAssert;
-  SetReportHooks(hooks);
-  sAssertTexts.clear();
+  ReportCaptureX capture;
   ObjectMoveableX orphan(nullptr);
-  SetReportHooks({});
-  ASSERT_EQ(sAssertTexts.size(), 1u);
-  EXPECT_EQ(sAssertTexts[0], "ObjectMoveableX::ObjectMoveableX: pobject3DX");
+  const std::vector<std::string> asserts = capture.Asserts();
+  ASSERT_EQ(asserts.size(), 1u);
+  EXPECT_EQ(asserts[0], "ObjectMoveableX::ObjectMoveableX: pobject3DX");
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include "ReportCaptureX.h"
 #include "geometry/BoundingVolumesX.h"
 #include "geometry/EdgeX.h"
 #include "geometry/PolygonX.h"
-#include "tests/engine/ReportCaptureX.h"
 #include "tests/geometry/GeometryTestSupport.h"
 
 using namespace geomtest;
@@ -97,7 +97,7 @@ TEST(PolygonXValidity, DegenerateShapesAreRejected) {
 
   PolygonX point = MakePolygon({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}});
   EXPECT_TRUE(point.IsNeedlePolygonLine());
-  EXPECT_EQ(capture.Count("log", "Polygon is a point"), 1u);
+  EXPECT_EQ(capture.CountLog("Polygon is a point"), 1u);
   EXPECT_TRUE(MakePolygon({{0, 0, 0}, {1, 0, 0}, {2, 0.0005f, 0}}).IsNeedlePolygonLine());
   EXPECT_FALSE(MakePolygon({{0, 0, 0}, {1, 0, 0}, {2, 0.01f, 0}}).IsNeedlePolygonLine());
 }
@@ -221,10 +221,10 @@ TEST(PolygonXMerge, NeighboursSharingAnEdgeMerge) {
   PolygonX clockwise = MakePolygon({{1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {2, 0, 0}});
   PolygonX base = Square(0, 0, 1, 1);
   EXPECT_TRUE(base.MergePolygon(clockwise, false));
-  EXPECT_EQ(capture.Count("log", "Polygons directions does not match!"), 1u);
+  EXPECT_EQ(capture.CountLog("Polygons directions does not match!"), 1u);
   EXPECT_NEAR(base.GetArea(), 2.f, 1e-5f);
   EXPECT_TRUE(base.IsAPolygon());
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
 TEST(PolygonLightXTest, SharedCornersAndFlags) {
@@ -260,13 +260,17 @@ TEST(PolygonLightXTest, LimitsAreReportedAndNeverOverrun) {
   ArrayX<Vector3fX> positions;
   PolygonLightX light(&positions);
   light = Square(0, 0, 1, 1);
-  EXPECT_EQ(capture.Count("assert", "pol.vertexList.Size() <= sMaxNumberOfVertices"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert,
+                              "pol.vertexList.Size() <= sMaxNumberOfVertices"),
+            1u);
   EXPECT_EQ(light.mIndexListSize, 3u);
   EXPECT_EQ(positions.Size(), 3u);
   EXPECT_FALSE(light.AddVertex(uint16_t(0)));
-  EXPECT_EQ(capture.Count("assert", "mIndexListSize != sMaxNumberOfVertices"), 1u);
+  EXPECT_EQ(
+      capture.CountText(ReportCaptureX::KindX::Assert, "mIndexListSize != sMaxNumberOfVertices"),
+      1u);
   light.RemoveIndex(5);
-  EXPECT_EQ(capture.Count("assert", "index < mIndexListSize"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "index < mIndexListSize"), 1u);
 
   // The main list holds at most 65536 positions; the next one is refused, not wrapped.
   ArrayX<Vector3fX> full;
@@ -276,7 +280,8 @@ TEST(PolygonLightXTest, LimitsAreReportedAndNeverOverrun) {
   EXPECT_FALSE(late.AddVertex(Vector3fX(-1, 0, 0)));
   EXPECT_EQ(full.Size(), 65536u);
   EXPECT_EQ(late.mIndexListSize, 1u);
-  EXPECT_EQ(capture.Count("assert", "mMainVertexList->Size() <= 65536"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "mMainVertexList->Size() <= 65536"),
+            1u);
 }
 
 TEST(PolygonLightXTest, SplitOfATriangleKeepsBothPiecesWithinThreeIndices) {
@@ -296,13 +301,13 @@ TEST(PolygonLightXTest, SplitOfATriangleKeepsBothPiecesWithinThreeIndices) {
     return Cross(p.GetVertex(1) - p.GetVertex(0), p.GetVertex(2) - p.GetVertex(0)).Length() * 0.5f;
   };
   EXPECT_NEAR(area(front) + area(back) + area(backSecond), 8.f, 1e-4f);
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 
   // Without a second output the quad's other half is reported and dropped; nothing overflows.
   PolygonLightX f2, b2;
   triangle.SplitPolygonByPlane(plane, f2, b2);
   EXPECT_EQ(b2.mIndexListSize, 3u);
-  EXPECT_EQ(capture.CountKind("log"), 1u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Log), 1u);
 
   // Wholly on one side: copied whole, the class is returned.
   EXPECT_EQ(triangle.SplitPolygonByPlane(PlaneX(Vector3fX(0, 1, 0), -1.f), f2, b2), FRONTOFPLANE);
@@ -350,9 +355,11 @@ TEST(EdgeXTest, BadIndicesAreReportedWithoutReading) {
   ReportCaptureX capture;
   PolygonX triangle = MakePolygon({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
   EdgeX bad(2, 3, &triangle);
-  EXPECT_EQ(capture.CountKind("assert"), 1u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 1u);
   EdgeX invalid(255, 0, &triangle);
-  EXPECT_EQ(capture.Count("assert", "v0Index < INVALID8 && v1Index < INVALID8"), 1u);
+  EXPECT_EQ(
+      capture.CountText(ReportCaptureX::KindX::Assert, "v0Index < INVALID8 && v1Index < INVALID8"),
+      1u);
 }
 
 TEST(BoundingBoxTest, EmptyGrowIntersectAndContainment) {

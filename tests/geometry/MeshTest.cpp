@@ -2,9 +2,9 @@
 // copying and merging.
 #include <gtest/gtest.h>
 
+#include "ReportCaptureX.h"
 #include "engine/FunctionLibraryX.h"
 #include "geometry/MeshX.h"
-#include "tests/engine/ReportCaptureX.h"
 #include "tests/geometry/GeometryTestSupport.h"
 
 using namespace geomtest;
@@ -101,7 +101,7 @@ TEST(MeshPrimitiveTest, SolidsAreClosedOutwardAndUnitSized) {
       EXPECT_EQ(polygon.vertexList[0].normal.x, polygon.plane.normal.x);
     }
   }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
 TEST(MeshPrimitiveTest, SphereSeamAndPolesAreShared) {
@@ -127,19 +127,20 @@ TEST(MeshPrimitiveTest, DiscStarAndBadParameters) {
   for (const PolygonX& polygon : disc.mPolygonList) {
     EXPECT_TRUE(Equal(polygon.plane.normal, Vector3fX(0, 0, 1)));
   }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 
   const MeshX star(PRIMITIVE_STAR, 1, 1);
-  EXPECT_EQ(capture.Count("notdone", "Not Done"), 1u);
-  EXPECT_EQ(capture.Count("assert", "!mIndexList.Empty()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::NotDone, "Not Done"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "!mIndexList.Empty()"), 1u);
   EXPECT_EQ(star.GetName(), "PRIMITIVE_STAR");
 
   const MeshX unknown(9, 1, 1);
-  EXPECT_EQ(capture.Count("assert", "Unknown primitive type!"), 2u);  // name and builder
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Unknown primitive type!"),
+            2u);  // name and builder
   const MeshX flatSphere(PRIMITIVE_SPHERE, 2, 8);
-  EXPECT_EQ(capture.Count("assert", "longitude > 2 && latitude > 2"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "longitude > 2 && latitude > 2"), 1u);
   const MeshX noPlane(PRIMITIVE_PLANE, 0, 3);
-  EXPECT_EQ(capture.Count("assert", "numberX > 0 && numberY > 0"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "numberX > 0 && numberY > 0"), 1u);
   EXPECT_TRUE(noPlane.mVertexList.Empty());
 }
 
@@ -148,7 +149,7 @@ TEST(MeshListTest, PolygonListFromTriangleListAndStrip) {
   MeshX list = TwoTriangles();
   list.mIndexList.Add(3);  // 7 entries: the last one is no triangle
   list.CreatePolygonList(true);
-  EXPECT_EQ(capture.Count("assert", "(maxLength % 3) == 0"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "(maxLength % 3) == 0"), 1u);
   EXPECT_EQ(list.mPolygonList.Size(), 2u);
   EXPECT_EQ(list.mIndexList.Size(), 7u);
   list.CreatePolygonList(false);  // already built: only the lists are dropped
@@ -180,14 +181,14 @@ TEST(MeshListTest, PolygonListFromTriangleListAndStrip) {
   MeshX fan = TwoTriangles();
   fan.mPointOrdering = POINTORDER_TRIANGLEFAN;
   fan.CreatePolygonList(false);
-  EXPECT_EQ(capture.Count("assert", "No such pointOrdering"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "No such pointOrdering"), 1u);
   EXPECT_EQ(fan.mIndexList.Size(), 6u);
 
   MeshX broken = TwoTriangles();
   broken.mIndexList[4] = 17;
   broken.CreatePolygonList(true);
   EXPECT_EQ(broken.mPolygonList.Size(), 1u);
-  EXPECT_EQ(capture.Count("assert", "index < mVertexList.Size()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "index < mVertexList.Size()"), 1u);
 
   // Back to unshared lists: index i refers to vertex i.
   list.CreateVertexListIndexLists();
@@ -210,12 +211,11 @@ TEST(MeshListTest, EdgeListOfTwoTriangles) {
     EXPECT_TRUE(Equal(polygon.vertexList[0].normal, Vector3fX(0, 0, 1)));
   }
   mesh.CreateEdgeList();
-  EXPECT_EQ(capture.Count("log", "Edgelist already created! meshName=two"), 1u);
+  EXPECT_EQ(capture.CountLog("Edgelist already created! meshName=two"), 1u);
   MeshX empty(StringX("nothing"));
   empty.CreateEdgeList();
-  EXPECT_EQ(capture.Count("log",
-                          "Can't create EdgeList, PolygonList need to have at least 2 items, "
-                          "meshName=nothing"),
+  EXPECT_EQ(capture.CountLog("Can't create EdgeList, PolygonList need to have at least 2 items, "
+                             "meshName=nothing"),
             1u);
 }
 
@@ -259,12 +259,12 @@ TEST(MeshTransformTest, PositionsNormalsAndPlanesMove) {
   EXPECT_TRUE(Equal(mesh.mPolygonList[1].vertexList[1].position, Vector3fX(2, 1, 5)));
   EXPECT_TRUE(Equal(mesh.mPolygonList[0].vertexList[0].normal, Vector3fX(0, 0, 1)));
   EXPECT_NEAR(mesh.mPolygonList[0].plane.d, 5.f, 1e-5f);
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 
   Matrix4X perspective = Matrix4X::PerspectiveFovRH(1.f, 1.f, 0.1f, 100.f);
   mesh.TransformMesh(perspective);
   // Only the polygons' vertices have non-zero normals.
-  EXPECT_EQ(capture.Count("assert", "Equal(tempNorm.W, 0.f)"), 6u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Equal(tempNorm.W, 0.f)"), 6u);
 }
 
 TEST(MeshCopyTest, CopiesOwnTheirEdgesAndMergesKeepEverythingDrawable) {
@@ -306,7 +306,7 @@ TEST(MeshAssetTest, GenerationGoesThroughTheMeshLoader) {
   MeshX mesh(StringX("missing.md2"));
   SetMeshLoaderFunction(nullptr);
   EXPECT_FALSE(mesh.GenerateAsset(nullptr));
-  EXPECT_EQ(capture.Count("log", "Could not load mesh!"), 1u);
+  EXPECT_EQ(capture.CountLog("Could not load mesh!"), 1u);
   SetMeshLoaderFunction([](MeshX& target) {
     target.mVertexList.Add(VertexX());
     return true;
@@ -317,7 +317,7 @@ TEST(MeshAssetTest, GenerationGoesThroughTheMeshLoader) {
   MeshX unnamed;
   EXPECT_TRUE(unnamed.GetName().Empty());
   EXPECT_FALSE(unnamed.GenerateAsset(nullptr));
-  EXPECT_EQ(capture.Count("assert", "!GetName().Empty()"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "!GetName().Empty()"), 1u);
   mesh.CleanRemoveDuplicateVerts();
-  EXPECT_EQ(capture.Count("notdone", "Not Done"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::NotDone, "Not Done"), 1u);
 }

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ReportCaptureX.h"
 #include "geometry/PolygonFunctionsX.h"
-#include "tests/engine/ReportCaptureX.h"
 #include "tests/geometry/GeometryTestSupport.h"
 
 using namespace geomtest;
@@ -150,10 +150,10 @@ TEST(PolygonOverlapTest, DescribedSquareCases) {
   EXPECT_NEAR(TotalArea(cross), 0.8f, 1e-5f);
   EXPECT_EQ(cross.Size(), 2u);
   EXPECT_TRUE(Intersects(square, cutter));
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   PolygonX tilted = MakePolygon({{0, 0, 0}, {1, 0, 1}, {0, 1, 0}});
   EXPECT_TRUE(Intersects(square, tilted));
-  EXPECT_EQ(capture.Count("assert", "Not done yet"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "Not done yet"), 1u);
 }
 
 TEST(PolygonSplitTest, HalvesCoverTheInputAndLieOnTheirSides) {
@@ -195,7 +195,7 @@ TEST(PolygonSplitTest, HalvesCoverTheInputAndLieOnTheirSides) {
     EXPECT_NEAR(merged.GetArea(), polygon.GetArea(), 1e-4f * polygon.GetArea());
   }
   EXPECT_GT(splits, 2000);
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 
   // Wholly on one side: copied whole.
   PolygonX square = Square(0, 0, 1, 1);
@@ -233,7 +233,7 @@ TEST(PolygonTriangulateTest, ConvexPolygonsKeepAreaAndWinding) {
     polygon.TriangulateSafe(safe);
     EXPECT_EQ(safe.Size(), triangles.Size());
   }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
 TEST(PolygonTriangulateTest, NonConvexShapes) {
@@ -275,7 +275,7 @@ TEST(PolygonTriangulateTest, NonConvexShapes) {
       EXPECT_TRUE(TestPointIntersection(shape, centroid, true)) << s;
     }
   }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
 TEST(PolygonTriangulateTest, RandomStarShapedPolygons) {
@@ -311,7 +311,7 @@ TEST(PolygonTriangulateTest, RandomStarShapedPolygons) {
     EXPECT_NEAR(TotalArea(triangles), star.GetArea(), 1e-4f * star.GetArea()) << round;
     for (const PolygonX& t : triangles) EXPECT_GT(Dot(TurnNormal(t), frame.n), 0.f) << round;
   }
-  EXPECT_EQ(capture.CountKind("assert"), 0u);
+  EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
 TEST(PolygonPointTest, EdgePointsOfMapSizedPolygonsAreInside) {
@@ -352,5 +352,5 @@ TEST(PolygonSubdivideTest, NoEdgeAboveTheLimitAndAreaKept) {
   }
   ArrayX<PolygonX> refused;
   SubdividePolygon(triangle, refused, 0.f);
-  EXPECT_EQ(capture.Count("assert", "maxEdgeLength > 0"), 1u);
+  EXPECT_EQ(capture.CountText(ReportCaptureX::KindX::Assert, "maxEdgeLength > 0"), 1u);
 }

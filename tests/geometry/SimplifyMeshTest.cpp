@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "../collision/CollisionTestSupport.h"
+#include "ReportCaptureX.h"
 #include "engine/ThreadManagerX.h"
 #include "geometry/SimplifyMeshX.h"
 
@@ -120,14 +121,14 @@ TEST(SimplifyMeshTest, GridOfFourSquaresBecomesTwoTriangles) {
 
 TEST(SimplifyMeshTest, StageLogsAndSmallCases) {
   {
-    LogCaptureX log;
+    ReportCaptureX log;
     const TriangleX t = {Vector3fX{0, 0, 0}, Vector3fX{1, 0, 0}, Vector3fX{0, 1, 0}};
     const MeshX result = Simplified(MeshFromTriangles({t, t}));
     EXPECT_TRUE(log.Has("Removed 1 equal polygon(s)"));
     EXPECT_EQ(result.mIndexList.Size(), 3u);
   }
   {
-    LogCaptureX log;
+    ReportCaptureX log;
     const MeshX result = Simplified(
         MeshFromTriangles({{Vector3fX{0, 0, 0}, Vector3fX{1, 0, 0}, Vector3fX{0, 1, 0}},
                            {Vector3fX{0, 0, 5}, Vector3fX{1, 0, 5}, Vector3fX{0, 1, 5}},
@@ -136,7 +137,7 @@ TEST(SimplifyMeshTest, StageLogsAndSmallCases) {
     EXPECT_TRUE(log.Has("Simplified mesh down from 3 to 3 polygons!"));
   }
   {
-    LogCaptureX log;
+    ReportCaptureX log;
     SimplifyMeshX simplifier{MeshX()};
     EXPECT_FALSE(simplifier.Simplify());
     EXPECT_TRUE(log.Has("no polys"));
@@ -149,7 +150,7 @@ TEST(SimplifyMeshTest, VerticesWithinTheToleranceAreMergedOthersNot) {
     const MeshX mesh = MeshFromTriangles(
         {{Vector3fX{0, 0, 0}, Vector3fX{10, 0, 0}, Vector3fX{10, 10, 0}},
          {Vector3fX{gap, 0, 0}, Vector3fX{10 + gap, 10, 0}, Vector3fX{0, 10, 0}}});
-    LogCaptureX log;
+    ReportCaptureX log;
     SimplifyMeshX simplifier(mesh);
     ASSERT_TRUE(simplifier.Simplify());
     if (gap < 0.001f) {
@@ -196,7 +197,7 @@ TEST(SimplifyMeshTest, TJunctionsBecomeSharedVertices) {
                          {Vector3fX{0, 0, 0}, Vector3fX{8, 0, 0}, Vector3fX{0, 5, 0}},
                          {Vector3fX{0, 5, 0}, Vector3fX{8, 10, 0}, Vector3fX{0, 10, 0}}});
   SimplifyMeshX simplifier(mesh);
-  LogCaptureX log;
+  ReportCaptureX log;
   ASSERT_TRUE(simplifier.Simplify());
   EXPECT_TRUE(log.Has("Number of T-Junctions removed 1"));
   EXPECT_EQ(CountTJunctions(simplifier), 0u);
@@ -209,7 +210,7 @@ TEST(SimplifyMeshTest, OverlappingTrianglesKeepOnlyTheirUnion) {
   const MeshX mesh =
       MeshFromTriangles({{Vector3fX{0, 0, 0}, Vector3fX{10, 0, 0}, Vector3fX{0, 10, 0}},
                          {Vector3fX{1, 1, 0}, Vector3fX{11, 1, 0}, Vector3fX{1, 11, 0}}});
-  LogCaptureX log;
+  ReportCaptureX log;
   SimplifyMeshX simplifier(mesh);
   ASSERT_TRUE(simplifier.Simplify());
   EXPECT_TRUE(log.Has("Number of overlapping polygons 1"));

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <string>
 
+#include "ReportCaptureX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "assets/MaterialX.h"
 #include "engine/ThreadManagerX.h"
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
-#include "tests/engine/ReportCaptureX.h"
 
 namespace {
 class Object3DManagerTest : public ::testing::Test {
@@ -36,9 +36,8 @@ TEST_F(Object3DManagerTest, PrimitiveMeshesAreSharedByParameters) {
   ASSERT_NE(sphere, nullptr);
   EXPECT_EQ(sphere->GetName(), "PRIMITIVE_SPHERE - 1612");
   EXPECT_EQ(mManager->GetPrimitiveMeshX(PRIMITIVE_SPHERE, 16, 12, false), sphere);
-  EXPECT_EQ(
-      mCapture.Count("log", "Object3DManager, Created Primitive Mesh: PRIMITIVE_SPHERE - 1612"),
-      1u);
+  EXPECT_EQ(mCapture.CountLog("Object3DManager, Created Primitive Mesh: PRIMITIVE_SPHERE - 1612"),
+            1u);
   ASSERT_EQ(sphere->mMaterials.Size(), 1u);
   EXPECT_EQ(sphere->mMaterials[0]->GetName(), "MaterialPRIMITIVE_SPHERE - 1612");
   EXPECT_EQ(mManager->GetMeshX(StringX("PRIMITIVE_SPHERE - 1612")), sphere);
@@ -62,8 +61,8 @@ TEST_F(Object3DManagerTest, PrimitiveMeshesAreSharedByParameters) {
   EXPECT_NE(always0, sphere);
   EXPECT_NE(always0, always1);
   EXPECT_TRUE(always0->mMaterials.Empty());
-  EXPECT_EQ(mCapture.Count(
-                "log", "Object3DManager, Created Primitive Mesh (always): PRIMITIVE_SPHERE - 1612"),
+  EXPECT_EQ(mCapture.CountLog(
+                "Object3DManager, Created Primitive Mesh (always): PRIMITIVE_SPHERE - 1612"),
             2u);
   // An always mesh under a free name is entered and found by name.
   MeshX* plane = mManager->GetPrimitiveMeshX(PRIMITIVE_PLANE, 2, 2, true);
@@ -71,9 +70,9 @@ TEST_F(Object3DManagerTest, PrimitiveMeshesAreSharedByParameters) {
   EXPECT_EQ(mManager->GetPrimitiveMeshX(PRIMITIVE_PLANE, 2, 2, false), plane);
 
   EXPECT_EQ(mManager->GetMeshX(StringX("no such mesh")), nullptr);
-  EXPECT_EQ(mCapture.Count("assert", "ite != mMeshes.end()"), 1u);
+  EXPECT_EQ(mCapture.CountText(ReportCaptureX::KindX::Assert, "ite != mMeshes.end()"), 1u);
   EXPECT_EQ(mManager->GetPrimitiveMeshX(12, 1, 1, false), nullptr);
-  EXPECT_EQ(mCapture.Count("assert", "Unknown primitive type!"), 1u);
+  EXPECT_EQ(mCapture.CountText(ReportCaptureX::KindX::Assert, "Unknown primitive type!"), 1u);
 }
 
 TEST_F(Object3DManagerTest, ObjectNamesAndUniqueObjects) {
@@ -113,10 +112,10 @@ TEST_F(Object3DManagerTest, ObjectsOverMeshAssets) {
   // A mesh that cannot be read gives no object, and the log says why, every time it is asked.
   EXPECT_EQ(mManager->GetObject3DX(StringX("missing.bsp")), nullptr);
   EXPECT_EQ(mManager->GetObject3DX(StringX("missing.bsp")), nullptr);
-  EXPECT_GE(mCapture.Count("log", "Could not load mesh!"), 2u);
-  EXPECT_EQ(mCapture.Count(
-                "log", "Object3DManager, no object for missing.bsp: its mesh could not be loaded"),
-            2u);
+  EXPECT_GE(mCapture.CountLog("Could not load mesh!"), 2u);
+  EXPECT_EQ(
+      mCapture.CountLog("Object3DManager, no object for missing.bsp: its mesh could not be loaded"),
+      2u);
 
   SetMeshLoaderFunction([](MeshX& mesh) {
     MeshX part(PRIMITIVE_PLANE, 1, 1);

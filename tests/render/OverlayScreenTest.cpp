@@ -123,12 +123,7 @@ class OverlayScreenTest : public testing::Test {
 
   static FrameCaptureX Capture() {
     sHost->WaitFrames(1);
-    std::future<FrameCaptureX> frame = sDevice->CaptureNextFrame();
-    if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-      ADD_FAILURE() << "no frame drawn";
-      return {};
-    }
-    return frame.get();
+    return NextFrame(*sDevice);
   }
   void Show(IRenderableObjectX* renderable) {
     mObjects.push_back(std::make_unique<int>(0));

@@ -2,11 +2,10 @@
 // A scratch working folder holding the overlay's resources (fonts, crosshair, sky faces and the
 // shader programs) copied from the build's generated Resources tree, with a running asset
 // manager. Available() is false when there is no generated tree.
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
+#include "GeneratedResourcesX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "tests/streams/TestSupportX.h"
 
@@ -14,7 +13,8 @@ class OverlayWorld {
  public:
   OverlayWorld() : mOldFolder(std::filesystem::current_path()) {
     std::filesystem::current_path(mFolder.Path());
-    const std::filesystem::path source = GeneratedResources();
+    const std::filesystem::path source =
+        GeneratedResources({"Textures/Fonts/047.png", "ShaderPrograms/Overlay2D.hlsl"});
     mAvailable = !source.empty();
     const char* files[] = {"Textures/Fonts/047.png",
                            "Textures/Fonts/254.png",
@@ -43,25 +43,6 @@ class OverlayWorld {
     std::filesystem::current_path(mOldFolder);
   }
   bool Available() const { return mAvailable; }
-
-  // The generated Resources tree: this build folder's, or (for the sanitizer builds, which
-  // generate none) the default build folder's. Empty when there is none.
-  static std::filesystem::path GeneratedResources() {
-    std::vector<std::filesystem::path> candidates;
-#ifdef KX_RESOURCES_DIR
-    candidates.emplace_back(KX_RESOURCES_DIR);
-#endif
-    if (const char* source = std::getenv("KX_SOURCE_DIR")) {
-      candidates.push_back(std::filesystem::path(source) / "build" / "Resources");
-    }
-    for (const std::filesystem::path& candidate : candidates) {
-      if (std::filesystem::exists(candidate / "Textures/Fonts/047.png") &&
-          std::filesystem::exists(candidate / "ShaderPrograms/Overlay2D.hlsl")) {
-        return std::filesystem::absolute(candidate);
-      }
-    }
-    return {};
-  }
 
  private:
   ScratchFolderX mFolder;

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "RenderTestSupport.h"
-#include "engine/ReportHooksX.h"
+#include "ReportCaptureX.h"
 #include "engine/WindowX.h"
 #include "render/IRenderDevice2DX.h"
 #include "render/RenderDirectXX.h"
@@ -62,12 +62,11 @@ class RenderDeviceTest : public ::testing::Test {
   // Every test has a device of its own.
   void SetUp() override {
     if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    LogCapture::Install();
     sHost = new TestHost();
     sDevice = new RenderDirectXX(sHost);
     sDevice->SetRenderableFactory(MakeRenderable);
     if (!sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context on this machine";
-    LogCapture::Clear();
+    mLog.Clear();
   }
   void TearDown() override {
     sHost->Quit();
@@ -75,7 +74,6 @@ class RenderDeviceTest : public ::testing::Test {
     sDevice = nullptr;
     delete sHost;
     sHost = nullptr;
-    SetReportHooks({});
     std::lock_guard<std::mutex> lock(sCreatorsLock);
     sCreators.clear();
   }
@@ -95,23 +93,7 @@ class RenderDeviceTest : public ::testing::Test {
     mShown.push_back(object);
     return object;
   }
-  static FrameCaptureX Capture() {
-    std::future<FrameCaptureX> frame = sDevice->CaptureNextFrame();
-    if (frame.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-      ADD_FAILURE() << "no frame drawn";
-      return {};
-    }
-    return frame.get();
-  }
-  // Where a world point lands on the screen under the described projection.
-  static void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px,
-                      uint32_t& py) {
-    const Matrix4X p =
-        Matrix4X::PerspectiveFovRH(0.7853982f, float(f.mWidth) / f.mHeight, 10.0f, 4000.0f);
-    const float cx = x * p.m[0][0], cy = y * p.m[1][1], w = -z;
-    px = static_cast<uint32_t>((cx / w * 0.5f + 0.5f) * f.mWidth);
-    py = static_cast<uint32_t>((0.5f - cy / w * 0.5f) * f.mHeight);
-  }
+  static FrameCaptureX Capture() { return NextFrame(*sDevice); }
   // The colour at a point inside the triangles above.
   static uint32_t AtTriangle(const FrameCaptureX& f, float z = -100.0f) {
     uint32_t px, py;
@@ -120,6 +102,7 @@ class RenderDeviceTest : public ::testing::Test {
   }
 
   static TestHost* sHost;
+  ReportCaptureX mLog;
   std::vector<std::unique_ptr<int>> mObjects;
   std::vector<Object3DX*> mShown;
 };
@@ -165,11 +148,11 @@ TEST_F(RenderDeviceTest, FrontFacesAreDrawnAndBackFacesCulledUnlessCullingIsOff)
   EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
 
   sDevice->ToggleBackfaceCulling();
-  EXPECT_TRUE(LogCapture::Contains("Drawing backfacing polygons"));
+  EXPECT_TRUE(mLog.HasText("Drawing backfacing polygons"));
   frame = Capture();
   EXPECT_EQ(AtTriangle(frame), 0xFF00FF00u);
   sDevice->ToggleBackfaceCulling();
-  EXPECT_TRUE(LogCapture::Contains("Culling backfacing polygons"));
+  EXPECT_TRUE(mLog.HasText("Culling backfacing polygons"));
   sDevice->RemoveObject3D(back);
 }
 
@@ -221,10 +204,10 @@ TEST_F(RenderDeviceTest, WireframeAndPointModesDrawBackFacesWithoutFillingThem) 
 TEST_F(RenderDeviceTest, SwitchingTheSceneOffKeepsObjectsFromBeingDrawn) {
   Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
   sDevice->DebugDrawNormalToggle();
-  EXPECT_TRUE(LogCapture::Contains("Debug : Stopped drawing Normal"));
+  EXPECT_TRUE(mLog.HasText("Debug : Stopped drawing Normal"));
   EXPECT_EQ(AtTriangle(Capture()), 0xFF000000u);
   sDevice->DebugDrawNormalToggle();
-  EXPECT_TRUE(LogCapture::Contains("Debug : Drawing Normal"));
+  EXPECT_TRUE(mLog.HasText("Debug : Drawing Normal"));
   EXPECT_EQ(AtTriangle(Capture()), 0xFF0000FFu);
 }
 
@@ -242,7 +225,7 @@ TEST_F(RenderDeviceTest, SwitchesLogTheirTexts) {
         "Debug : Stopped drawing Edges", "Debug : Drawing ShadowVolumes",
         "Debug : Stopped drawing ShadowVolumes", "Debug : Doing full clear of the backbuffer",
         "Debug : Backbuffer clearing has been returned to normal"}) {
-    EXPECT_EQ(LogCapture::Count(text), 1) << text;
+    EXPECT_EQ(mLog.CountText(text), 1u) << text;
   }
   EXPECT_FALSE(sDevice->IsDrawingBSPTreeDebug());
   EXPECT_FALSE(sDevice->IsFullClear());
@@ -313,7 +296,7 @@ TEST_F(RenderDeviceTest, SkyBoxIsMadeOnlyFromExactlySixTextures) {
   Capture();
   EXPECT_EQ(made, 1);
   EXPECT_TRUE(sDevice->HasSkyBox());
-  EXPECT_EQ(LogCapture::Count("Creating skybox"), 1);
+  EXPECT_EQ(mLog.CountText("Creating skybox"), 1u);
   sDevice->SetSkyBoxTextures({});  // ignored once the sky box exists
   Capture();
   EXPECT_TRUE(sDevice->HasSkyBox());
@@ -536,7 +519,7 @@ TEST_F(RenderDeviceTest, TextureRequestsWithTooLittleDataOrNonSquareCubesAreRefu
   EXPECT_EQ(sDevice->TextureCreate(nullptr, 8, 8, nullptr, 32), nullptr);
   EXPECT_EQ(sDevice->TextureCubeCreate(nullptr, 8, 8, blocks.data(), 32), nullptr);  // one face
   EXPECT_EQ(sDevice->TextureCubeCreate(nullptr, 8, 4, blocks.data(), 32), nullptr);
-  EXPECT_TRUE(LogCapture::Contains("width == height"));
+  EXPECT_TRUE(mLog.HasText("width == height"));
 
   std::vector<uint8_t> faces(6 * 32);
   for (int face = 0; face < 6; ++face)
@@ -588,22 +571,20 @@ TEST(RenderDeviceStart, WithoutAGLWindowTheEngineIsToldToQuitAndNoThreadRuns) {
   const char* previous = std::getenv("SDL_VIDEODRIVER");
   const std::string saved = previous ? previous : "";
   setenv("SDL_VIDEODRIVER", "dummy", 1);  // a video driver without GL
-  LogCapture::Install();
-  LogCapture::Clear();
+  ReportCaptureX log;
   TestHost host;
   {
     RenderDirectXX device(&host);
     EXPECT_FALSE(device.IsStarted());
     EXPECT_TRUE(host.IsQuitting());
-    EXPECT_TRUE(LogCapture::Contains("mWindow"));
-    EXPECT_FALSE(LogCapture::Contains("RenderThread entering render-loop"));
+    EXPECT_TRUE(log.HasText("mWindow"));
+    EXPECT_FALSE(log.HasText("RenderThread entering render-loop"));
     device.InitRender();  // reported, harmless
-    EXPECT_TRUE(LogCapture::Contains("mD3ddev"));
+    EXPECT_TRUE(log.HasText("mD3ddev"));
     // A request is still queued, and freed with the device.
     const std::vector<uint8_t> block(8);
     EXPECT_NE(device.TextureCreate(nullptr, 4, 4, block.data(), 8), nullptr);
   }
-  SetReportHooks({});
   if (previous) {
     setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
   } else {

@@ -1,20 +1,13 @@
 #include "RenderTestSupport.h"
 
-#include <algorithm>
+#include <gtest/gtest.h>
 
-#include "engine/ReportHooksX.h"
+#include <chrono>
+#include <future>
+
 #include "render/DeviceTextureX.h"
 
 namespace {
-std::mutex sLogLock;
-std::vector<std::string> sLog;
-
-void CaptureLog(const char* text) {
-  std::lock_guard<std::mutex> lock(sLogLock);
-  sLog.emplace_back(text);
-}
-void CaptureReport(const char*, const char*, int32_t, const char* text) { CaptureLog(text); }
-
 GLuint Compile(GLenum type, const char* source) {
   GLuint shader = glCreateShader(type);
   glShaderSource(shader, 1, &source, nullptr);
@@ -61,20 +54,21 @@ void TestHost::WaitFrames(int count) {
   mChanged.wait(lock, [&] { return mFramesDone >= target || mQuit; });
 }
 
-void LogCapture::Install() {
-  SetReportHooks({CaptureLog, CaptureReport, CaptureReport, CaptureReport});
+FrameCaptureX NextFrame(RenderDirectXX& device) {
+  std::future<FrameCaptureX> frame = device.CaptureNextFrame();
+  if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    ADD_FAILURE() << "no frame drawn";
+    return {};
+  }
+  return frame.get();
 }
 
-void LogCapture::Clear() {
-  std::lock_guard<std::mutex> lock(sLogLock);
-  sLog.clear();
-}
-
-bool LogCapture::Contains(const std::string& text) { return Count(text) > 0; }
-
-int LogCapture::Count(const std::string& text) {
-  std::lock_guard<std::mutex> lock(sLogLock);
-  return static_cast<int>(std::count(sLog.begin(), sLog.end(), text));
+void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px, uint32_t& py) {
+  const Matrix4X p =
+      Matrix4X::PerspectiveFovRH(0.7853982f, float(f.mWidth) / f.mHeight, 10.0f, 4000.0f);
+  const float w = -z;
+  px = static_cast<uint32_t>((x * p.m[0][0] / w * 0.5f + 0.5f) * f.mWidth);
+  py = static_cast<uint32_t>((0.5f - y * p.m[1][1] / w * 0.5f) * f.mHeight);
 }
 
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {

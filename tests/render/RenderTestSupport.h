@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the render device tests: a host standing in for the engine, a log capture,
-// and small renderables that draw with their own GL programs on the render thread.
+// Shared pieces of the render device tests: a host standing in for the engine, and small
+// renderables that draw with their own GL programs on the render thread.
 #include <epoxy/gl.h>
 
 #include <atomic>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/IRenderableObjectX.h"
+#include "render/RenderDirectXX.h"
 #include "render/RenderHostX.h"
 
 // The engine side of the device: quit flag, frame time, running flag. Frames are not paced,
@@ -44,14 +45,12 @@ class TestHost : public IRenderHostX {
   int mFramesDone = 0;
 };
 
-// Every log line and report text, from any thread.
-class LogCapture {
- public:
-  static void Install();
-  static void Clear();
-  static bool Contains(const std::string& text);
-  static int Count(const std::string& text);
-};
+// The next frame the device draws; an empty capture (and a test failure) when none comes.
+FrameCaptureX NextFrame(RenderDirectXX& device);
+
+// Where a world point (camera at the origin looking down -z) lands on the screen under the
+// device's projection.
+void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px, uint32_t& py);
 
 // A GL program from vertex and fragment source; 0 when it does not build.
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);

@@ -8,10 +8,10 @@
 #include <memory>
 
 #include "RenderTestSupport.h"
+#include "ReportCaptureX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "assets/MaterialX.h"
 #include "assets/TextureX.h"
-#include "engine/ReportHooksX.h"
 #include "geometry/MeshX.h"
 #include "render/RenderableManagerX.h"
 #include "render/VertexFormatsX.h"
@@ -39,8 +39,6 @@ float FloatAt(const std::vector<uint8_t>& bytes, size_t offset) {
 class RenderableFormatsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    LogCapture::Install();
-    LogCapture::Clear();
     mOldFolder = std::filesystem::current_path();
     std::filesystem::current_path(mFolder.Path());
     AssetManagerBaseX::CreateSingleton();
@@ -48,7 +46,6 @@ class RenderableFormatsTest : public ::testing::Test {
   void TearDown() override {
     AssetManagerBaseX::DestroySingleton();
     std::filesystem::current_path(mOldFolder);
-    SetReportHooks({});
   }
   // A material over a 4 x 4 raw texture, with a lightmap or without.
   static MaterialX* Material(const char* name, bool lightmap) {
@@ -67,6 +64,7 @@ class RenderableFormatsTest : public ::testing::Test {
     return material;
   }
 
+  ReportCaptureX mLog;
   ScratchFolderX mFolder;
   std::filesystem::path mOldFolder;
 };
@@ -117,7 +115,7 @@ TEST_F(RenderableFormatsTest, PointOrderingsMakeTheirPrimitives) {
     EXPECT_EQ(p.mCount, c.count) << c.ordering;
     EXPECT_EQ(GetDrawnVertexCount(p), c.drawn) << c.ordering;
   }
-  EXPECT_EQ(LogCapture::Count("No suitable primitive type found for current mesh!"), 0);
+  EXPECT_EQ(mLog.CountText("No suitable primitive type found for current mesh!"), 0u);
 }
 
 TEST_F(RenderableFormatsTest, OrderingsThatCannotBeDrawnAreReportedAndDrawnAsPoints) {
@@ -125,10 +123,10 @@ TEST_F(RenderableFormatsTest, OrderingsThatCannotBeDrawnAreReportedAndDrawnAsPoi
   PrimitiveX p = GetPrimitive(POINTORDER_TRIANGLELIST, 8);
   EXPECT_EQ(p.mCount, 2u);
   EXPECT_EQ(GetDrawnVertexCount(p), 6u);
-  EXPECT_TRUE(LogCapture::Contains("section.Size() % 3 == 0"));
+  EXPECT_TRUE(mLog.HasText("section.Size() % 3 == 0"));
   p = GetPrimitive(POINTORDER_LINELIST, 7);
   EXPECT_EQ(p.mCount, 3u);
-  EXPECT_TRUE(LogCapture::Contains("section.Size() % 2 == 0"));
+  EXPECT_TRUE(mLog.HasText("section.Size() % 2 == 0"));
   const char* faces[] = {"No suitable primitive type found for current mesh - POINTORDER_FACELIST",
                          "No suitable primitive type found for current mesh - POINTORDER_FACESTRIP",
                          "No suitable primitive type found for current mesh - POINTORDER_FACEFAN"};
@@ -136,11 +134,11 @@ TEST_F(RenderableFormatsTest, OrderingsThatCannotBeDrawnAreReportedAndDrawnAsPoi
     p = GetPrimitive(ordering, 4);
     EXPECT_EQ(p.mType, uint32_t{PRIMITIVETYPE_POINTLIST});
     EXPECT_EQ(p.mCount, 4u);
-    EXPECT_TRUE(LogCapture::Contains(faces[ordering - POINTORDER_FACELIST]));
+    EXPECT_TRUE(mLog.HasText(faces[ordering - POINTORDER_FACELIST]));
   }
   p = GetPrimitive(42, 4);
   EXPECT_EQ(p.mType, uint32_t{PRIMITIVETYPE_POINTLIST});
-  EXPECT_TRUE(LogCapture::Contains("No suitable primitive type found for current mesh!"));
+  EXPECT_TRUE(mLog.HasText("No suitable primitive type found for current mesh!"));
 }
 
 TEST_F(RenderableFormatsTest, VerticesArePackedInTheLayoutOfTheirFormat) {
@@ -191,11 +189,11 @@ TEST_F(RenderableFormatsTest, BadSectionsAndIndicesAreClippedAndReported) {
   mesh.mSections.Add(SectionX{2, 50});
   // Indices outside the vertex list give zero vertices, not reads past the list.
   EXPECT_EQ(PackPositions(mesh, 0), (std::vector<float>{1, 1, 1, 0, 0, 0, 0, 0, 0}));
-  EXPECT_TRUE(LogCapture::Contains("RenderableMesh, an index points past the vertex list"));
+  EXPECT_TRUE(mLog.HasText("RenderableMesh, an index points past the vertex list"));
   // A section reaching past the index list is cut at its end; one that does not exist is empty.
   EXPECT_EQ(GetSectionSize(mesh, 1), 1u);
-  EXPECT_TRUE(LogCapture::Contains(
-      "RenderableMesh, a section reaches past the mesh's lists; drawn clipped"));
+  EXPECT_TRUE(
+      mLog.HasText("RenderableMesh, a section reaches past the mesh's lists; drawn clipped"));
   EXPECT_EQ(GetSectionSize(mesh, 2), 0u);
   // Without an index list the section ranges over the vertex list itself.
   MeshX plain;

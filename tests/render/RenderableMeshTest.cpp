@@ -15,11 +15,11 @@
 #include <string>
 
 #include "RenderTestSupport.h"
+#include "ReportCaptureX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "assets/MaterialX.h"
 #include "assets/ShaderX.h"
 #include "assets/TextureX.h"
-#include "engine/ReportHooksX.h"
 #include "game/ObjectMoveableX.h"
 #include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
@@ -31,6 +31,7 @@
 namespace {
 
 RenderDirectXX* sDevice = nullptr;
+ReportCaptureX* sLog = nullptr;
 TestHost* sHost = nullptr;
 RenderableManagerX* sManager = nullptr;
 // The renderables the factory made, by object address (read once a frame has been captured).
@@ -105,7 +106,7 @@ class RenderableMeshTest : public ::testing::Test {
                                                    entry.path().filename());
     }
     AssetManagerBaseX::CreateSingleton();
-    LogCapture::Install();
+    sLog = new ReportCaptureX();
     sHost = new TestHost();
     sDevice = new RenderDirectXX(sHost);
     sManager = new RenderableManagerX();
@@ -127,7 +128,8 @@ class RenderableMeshTest : public ::testing::Test {
     sHost = nullptr;
     delete sManager;
     sManager = nullptr;
-    SetReportHooks({});
+    delete sLog;
+    sLog = nullptr;
     if (sFolder) {
       AssetManagerBaseX::DestroySingleton();
       std::filesystem::current_path(sOldFolder);
@@ -138,7 +140,7 @@ class RenderableMeshTest : public ::testing::Test {
   void SetUp() override {
     if (!sDevice || !sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context or no sources";
     sHost->mRunning = false;
-    LogCapture::Clear();
+    sLog->Clear();
   }
   void TearDown() override {
     if (!sDevice || !sDevice->IsStarted()) return;
@@ -152,24 +154,7 @@ class RenderableMeshTest : public ::testing::Test {
     EXPECT_EQ(sManager->GetCount() > 0, false) << "shared resources left after every removal";
   }
 
-  static FrameCaptureX Capture() {
-    std::future<FrameCaptureX> frame = sDevice->CaptureNextFrame();
-    if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-      ADD_FAILURE() << "no frame drawn";
-      return {};
-    }
-    return frame.get();
-  }
-  // Where a world point lands on the screen under the device's projection (camera at the
-  // origin looking down -z).
-  static void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px,
-                      uint32_t& py) {
-    const Matrix4X p =
-        Matrix4X::PerspectiveFovRH(0.7853982f, float(f.mWidth) / f.mHeight, 10.0f, 4000.0f);
-    const float w = -z;
-    px = static_cast<uint32_t>((x * p.m[0][0] / w * 0.5f + 0.5f) * f.mWidth);
-    py = static_cast<uint32_t>((0.5f - y * p.m[1][1] / w * 0.5f) * f.mHeight);
-  }
+  static FrameCaptureX Capture() { return NextFrame(*sDevice); }
   static Rgb At(const FrameCaptureX& f, float x, float y, float z = -100.0f) {
     uint32_t px, py;
     ToPixel(f, x, y, z, px, py);
@@ -421,7 +406,7 @@ TEST_F(RenderableMeshTest, BuffersOfOneMeshAreSharedAndFreedWithTheLastUser) {
   EXPECT_EQ(sManager->GetReferences({reinterpret_cast<uintptr_t>(single),
                                      RenderableManagerX::PART_STATIC, VERTEXTYPE_COLOR}),
             2u);
-  EXPECT_FALSE(LogCapture::Contains("Object has no vertexlist"));
+  EXPECT_FALSE(sLog->HasText("Object has no vertexlist"));
   // One user gone: the buffer stays for the other.
   sDevice->RemoveObject3D(first);
   sDevice->RemoveObjectMoveable(bot);
@@ -452,8 +437,8 @@ TEST_F(RenderableMeshTest, ObjectsWithoutVerticesAreLoggedAndNotKept) {
   ObjectMoveableX moveable(&moving);
   sDevice->AddObjectMoveable(&moveable);
   Capture();
-  EXPECT_TRUE(LogCapture::Contains("Object has no vertexlist"));
-  EXPECT_TRUE(LogCapture::Contains("Moveable object has not vertex list!"));
+  EXPECT_TRUE(sLog->HasText("Object has no vertexlist"));
+  EXPECT_TRUE(sLog->HasText("Moveable object has not vertex list!"));
   EXPECT_EQ(Made(object), nullptr);
   EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
   sDevice->RemoveObjectMoveable(&moveable);

@@ -188,7 +188,7 @@ TEST_F(FileAccessTest, DirectoriesAndQueries) {
   chmod(folder.File("file.txt").c_str(), 0644);
   EXPECT_FALSE(fs::IsReadOnly(folder.EnginePath("file.txt")));
 
-  reports.Reset();
+  reports.Clear();
   EXPECT_EQ(fs::GetLastWriteTime(folder.EnginePath("nothing.txt")), -1);
   EXPECT_EQ(fs::GetFileSize(folder.EnginePath("nothing.txt")), -1);
   EXPECT_EQ(reports.CountLog("Could not retrieve file information"), 2u);
