@@ -50,17 +50,6 @@ std::map<const void*, IRenderableObjectX*> sShown;
 const uint8_t kFaceColors[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
                                    {255, 255, 0}, {255, 0, 255}, {0, 255, 255}};
 
-struct Rgb {
-  int r, g, b;
-};
-Rgb ColorAt(const FrameCaptureX& frame, uint32_t x, uint32_t y) {
-  const uint32_t c = frame.At(x, y);
-  return {int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)};
-}
-bool Near(Rgb c, int r, int g, int b, int tolerance = 40) {
-  return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
-         std::abs(c.b - b) <= tolerance;
-}
 int CountPixels(const FrameCaptureX& frame, int r, int g, int b) {
   int count = 0;
   for (uint32_t y = 0; y < frame.mHeight; ++y) {

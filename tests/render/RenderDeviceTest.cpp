@@ -83,15 +83,32 @@ class RenderDeviceTest : public ::testing::Test {
     mObjects.push_back(std::make_unique<int>(0));
     return reinterpret_cast<Object3DX*>(mObjects.back().get());
   }
+  // The renderable the factory makes for this stand-in address.
+  static void MakeWith(const void* address, Creator creator) {
+    std::lock_guard<std::mutex> lock(sCreatorsLock);
+    sCreators[address] = std::move(creator);
+  }
+  // A stand-in moving object; not yet handed to the device.
+  ObjectMoveableX* NewMoveable(Creator creator) {
+    auto* moveable = reinterpret_cast<ObjectMoveableX*>(NewObject());
+    MakeWith(moveable, std::move(creator));
+    return moveable;
+  }
   Object3DX* Show(Creator creator) {
     Object3DX* object = NewObject();
-    {
-      std::lock_guard<std::mutex> lock(sCreatorsLock);
-      sCreators[object] = std::move(creator);
-    }
+    MakeWith(object, std::move(creator));
     sDevice->AddObject3D(object);
     mShown.push_back(object);
     return object;
+  }
+  // Takes every shown object off the screen and gives the texture back (true when it was
+  // taken), then lets a frame apply both.
+  bool HideAllAndRelease(DeviceTextureX* texture) {
+    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
+    mShown.clear();
+    const bool released = sDevice->ReleaseResource(texture);
+    Capture();
+    return released;
   }
   static FrameCaptureX Capture() { return NextFrame(*sDevice); }
   // The colour at a point inside the triangles above.
@@ -232,12 +249,8 @@ TEST_F(RenderDeviceTest, SwitchesLogTheirTexts) {
 }
 
 TEST_F(RenderDeviceTest, AddAndRemoveOfOneMoveableInOneFrameLeaveNothing) {
-  Object3DX* stand = NewObject();
-  ObjectMoveableX* moveable = reinterpret_cast<ObjectMoveableX*>(stand);
-  {
-    std::lock_guard<std::mutex> lock(sCreatorsLock);
-    sCreators[moveable] = [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
-  }
+  ObjectMoveableX* moveable =
+      NewMoveable([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
   const int callsBefore = sFactoryCalls;
   sHost->Hold();
   sDevice->AddObjectMoveable(moveable);
@@ -250,10 +263,7 @@ TEST_F(RenderDeviceTest, AddAndRemoveOfOneMoveableInOneFrameLeaveNothing) {
 
   // The same for a plain object: the engine may free it right after removing it.
   Object3DX* object = NewObject();
-  {
-    std::lock_guard<std::mutex> lock(sCreatorsLock);
-    sCreators[object] = [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
-  }
+  MakeWith(object, [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
   sHost->Hold();
   sDevice->AddObject3D(object);
   sDevice->RemoveObject3D(object);
@@ -325,12 +335,8 @@ TEST_F(RenderDeviceTest, WindowSizeChangesReachTheDevice) {
 }
 
 TEST_F(RenderDeviceTest, RetiredObjectsAreDestroyedOnlyAfterTheRenderThreadLetGoOfThem) {
-  Object3DX* stand = NewObject();
-  ObjectMoveableX* moveable = reinterpret_cast<ObjectMoveableX*>(stand);
-  {
-    std::lock_guard<std::mutex> lock(sCreatorsLock);
-    sCreators[moveable] = [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
-  }
+  ObjectMoveableX* moveable =
+      NewMoveable([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
   sDevice->AddObjectMoveable(moveable);
   EXPECT_EQ(AtTriangle(Capture()), 0xFF0000FFu);
 
@@ -461,6 +467,11 @@ std::vector<uint8_t> QuadrantBlocks() {
   return data;
 }
 
+DeviceTextureX* QuadrantTexture() {
+  const std::vector<uint8_t> blocks = QuadrantBlocks();
+  return sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), static_cast<uint32_t>(blocks.size()));
+}
+
 void ExpectQuadrants(const FrameCaptureX& f) {
   ASSERT_FALSE(f.mPixels.empty());
   const uint32_t w = f.mWidth, h = f.mHeight;
@@ -471,33 +482,23 @@ void ExpectQuadrants(const FrameCaptureX& f) {
 }
 
 TEST_F(RenderDeviceTest, DXT1TextureShowsOnAQuadUploadedCompressedWhereTheDriverHasS3TC) {
-  const std::vector<uint8_t> blocks = QuadrantBlocks();
-  DeviceTextureX* texture =
-      sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), static_cast<uint32_t>(blocks.size()));
+  DeviceTextureX* texture = QuadrantTexture();
   ASSERT_NE(texture, nullptr);
   Show([texture] { return new ScreenQuadRenderable(texture); });
   ExpectQuadrants(Capture());
   EXPECT_NE(texture->GetName(), 0u);
   EXPECT_EQ(texture->IsStoredCompressed(), sDevice->HasS3TC());
-  for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-  mShown.clear();
-  EXPECT_TRUE(sDevice->ReleaseResource(texture));
-  Capture();
+  EXPECT_TRUE(HideAllAndRelease(texture));
 }
 
 TEST_F(RenderDeviceTest, DXT1TextureUnpackedOnUploadLooksTheSame) {
   sDevice->ForceDXT1Unpacking();
-  const std::vector<uint8_t> blocks = QuadrantBlocks();
-  DeviceTextureX* texture =
-      sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), static_cast<uint32_t>(blocks.size()));
+  DeviceTextureX* texture = QuadrantTexture();
   ASSERT_NE(texture, nullptr);
   Show([texture] { return new ScreenQuadRenderable(texture); });
   ExpectQuadrants(Capture());
   EXPECT_FALSE(texture->IsStoredCompressed());
-  for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-  mShown.clear();
-  sDevice->ReleaseResource(texture);
-  Capture();
+  HideAllAndRelease(texture);
 }
 
 TEST_F(RenderDeviceTest, A8R8G8B8TextureKeepsItsChannelsAndRowOrder) {
@@ -506,10 +507,7 @@ TEST_F(RenderDeviceTest, A8R8G8B8TextureKeepsItsChannelsAndRowOrder) {
   ASSERT_NE(texture, nullptr);
   Show([texture] { return new ScreenQuadRenderable(texture); });
   ExpectQuadrants(Capture());
-  for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-  mShown.clear();
-  sDevice->ReleaseResource(texture);
-  Capture();
+  HideAllAndRelease(texture);
 }
 
 TEST_F(RenderDeviceTest, TextureRequestsWithTooLittleDataOrNonSquareCubesAreRefused) {

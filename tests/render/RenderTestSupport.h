@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -44,6 +45,19 @@ class TestHost : public IRenderHostX {
   bool mHeld = false;
   int mFramesDone = 0;
 };
+
+// A pixel of a captured frame and a colour test with a tolerance per channel.
+struct Rgb {
+  int r, g, b;
+};
+inline Rgb ColorAt(const FrameCaptureX& frame, uint32_t x, uint32_t y) {
+  const uint32_t c = frame.At(x, y);
+  return {int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)};
+}
+inline bool Near(Rgb c, int r, int g, int b, int tolerance = 40) {
+  return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
+         std::abs(c.b - b) <= tolerance;
+}
 
 // The next frame the device draws; an empty capture (and a test failure) when none comes.
 FrameCaptureX NextFrame(RenderDirectXX& device);

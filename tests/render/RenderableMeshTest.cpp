@@ -38,17 +38,6 @@ RenderableManagerX* sManager = nullptr;
 std::mutex sMadeLock;
 std::map<const void*, RenderableObjectXDX*> sMade;
 
-struct Rgb {
-  int r, g, b;
-};
-Rgb ColorAt(const FrameCaptureX& frame, uint32_t x, uint32_t y) {
-  const uint32_t c = frame.At(x, y);
-  return {int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)};
-}
-bool Near(Rgb c, int r, int g, int b, int tolerance = 12) {
-  return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
-         std::abs(c.b - b) <= tolerance;
-}
 bool IsBlack(Rgb c) { return c.r < 8 && c.g < 8 && c.b < 8; }
 ::testing::AssertionResult ColorIs(Rgb c, int r, int g, int b, int tolerance = 12) {
   if (Near(c, r, g, b, tolerance)) return ::testing::AssertionSuccess();
