@@ -270,4 +270,35 @@ TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
   EXPECT_TRUE(meshes.Empty());
 }
 
+// A list chunk too short to hold even its count: the count is not taken from the next chunk's
+// bytes (that read a vertex out of the chunk after it).
+TEST_F(ModelReaderTest, ThreeDsListWithoutRoomForItsCountEndsTheRead) {
+  kxres::ChunkWriter w;
+  w.Open(0x4D4D);
+  w.Open(0x3D3D);
+  w.Open(0x4000);
+  w.Body().Text("Short");
+  w.Body().U8(0);
+  w.Open(0x4100);
+  w.Open(0x4110);  // vertices, with no room for the count
+  w.Close();
+  w.Open(0x0001);  // an unknown chunk whose id would read as a count of 1
+  for (int i = 0; i < 3; ++i) w.Body().F32(1.0f);
+  w.Close();
+  w.Open(0x4120);
+  w.Body().U16(1);
+  for (uint16_t i : {0, 0, 0, 0}) w.Body().U16(i);
+  w.Close();
+  w.Close();
+  w.Close();
+  w.Close();
+  w.Close();
+  Read3DSX reader;
+  EXPECT_FALSE(Read3ds(w.Finish(), reader));
+  EXPECT_TRUE(mWorld.HasLogContaining("has no room for its count"));
+  ArrayX<MeshX*> meshes;
+  reader.GetMeshes(meshes);
+  EXPECT_TRUE(meshes.Empty());
+}
+
 }  // namespace
