@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "assets/MaterialX.h"
 #include "geometry/MeshX.h"
@@ -237,33 +238,39 @@ TEST_F(ModelReaderTest, ThreeDsColourThatIsNotANumberReadsAsBlack) {
   EXPECT_EQ(reader.GetLights()[0]->colour.g, 0);
 }
 
-// Found by the 3DS fuzz target: a vertex list after the faces replaced the one the faces were
-// checked against. The faces are checked again when the object is finished.
-TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
+// A 3DS file of one object whose triangle mesh chunk holds what `chunks` writes.
+std::vector<uint8_t> ThreeDsObject(const char* name,
+                                   const std::function<void(kxres::ChunkWriter&)>& chunks) {
   kxres::ChunkWriter w;
   w.Open(0x4D4D);
   w.Open(0x3D3D);
   w.Open(0x4000);
-  w.Body().Text("Odd");
+  w.Body().Text(name);
   w.Body().U8(0);
   w.Open(0x4100);
-  w.Open(0x4110);
-  w.Body().U16(3);
-  for (int i = 0; i < 9; ++i) w.Body().F32(float(i));
-  w.Close();
-  w.Open(0x4120);
-  w.Body().U16(1);
-  for (uint16_t i : {0, 1, 2, 7}) w.Body().U16(i);
-  w.Close();
-  w.Open(0x4110);
-  w.Body().U16(0);
-  w.Close();
-  w.Close();
-  w.Close();
-  w.Close();
-  w.Close();
+  chunks(w);
+  for (int i = 0; i < 4; ++i) w.Close();
+  return w.Finish();
+}
+
+// Found by the 3DS fuzz target: a vertex list after the faces replaced the one the faces were
+// checked against. The faces are checked again when the object is finished.
+TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
+  const std::vector<uint8_t> bytes = ThreeDsObject("Odd", [](kxres::ChunkWriter& w) {
+    w.Open(0x4110);
+    w.Body().U16(3);
+    for (int i = 0; i < 9; ++i) w.Body().F32(float(i));
+    w.Close();
+    w.Open(0x4120);
+    w.Body().U16(1);
+    for (uint16_t i : {0, 1, 2, 7}) w.Body().U16(i);
+    w.Close();
+    w.Open(0x4110);
+    w.Body().U16(0);
+    w.Close();
+  });
   Read3DSX reader;
-  EXPECT_FALSE(Read3ds(w.Finish(), reader));
+  EXPECT_FALSE(Read3ds(bytes, reader));
   EXPECT_TRUE(mWorld.HasLogContaining("object Odd has a face that points at a missing vertex"));
   ArrayX<MeshX*> meshes;
   reader.GetMeshes(meshes);
@@ -273,28 +280,19 @@ TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
 // A list chunk too short to hold even its count: the count is not taken from the next chunk's
 // bytes (that read a vertex out of the chunk after it).
 TEST_F(ModelReaderTest, ThreeDsListWithoutRoomForItsCountEndsTheRead) {
-  kxres::ChunkWriter w;
-  w.Open(0x4D4D);
-  w.Open(0x3D3D);
-  w.Open(0x4000);
-  w.Body().Text("Short");
-  w.Body().U8(0);
-  w.Open(0x4100);
-  w.Open(0x4110);  // vertices, with no room for the count
-  w.Close();
-  w.Open(0x0001);  // an unknown chunk whose id would read as a count of 1
-  for (int i = 0; i < 3; ++i) w.Body().F32(1.0f);
-  w.Close();
-  w.Open(0x4120);
-  w.Body().U16(1);
-  for (uint16_t i : {0, 0, 0, 0}) w.Body().U16(i);
-  w.Close();
-  w.Close();
-  w.Close();
-  w.Close();
-  w.Close();
+  const std::vector<uint8_t> bytes = ThreeDsObject("Short", [](kxres::ChunkWriter& w) {
+    w.Open(0x4110);  // vertices, with no room for the count
+    w.Close();
+    w.Open(0x0001);  // an unknown chunk whose id would read as a count of 1
+    for (int i = 0; i < 3; ++i) w.Body().F32(1.0f);
+    w.Close();
+    w.Open(0x4120);
+    w.Body().U16(1);
+    for (uint16_t i : {0, 0, 0, 0}) w.Body().U16(i);
+    w.Close();
+  });
   Read3DSX reader;
-  EXPECT_FALSE(Read3ds(w.Finish(), reader));
+  EXPECT_FALSE(Read3ds(bytes, reader));
   EXPECT_TRUE(mWorld.HasLogContaining("has no room for its count"));
   ArrayX<MeshX*> meshes;
   reader.GetMeshes(meshes);
