@@ -93,6 +93,7 @@ void KorvelX::Init() {
       [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
   RenderDirectXX* device = new RenderDirectXX();
   mRenderDevice = device;
+  mRenderDeviceFailed = !device->IsStarted();
   device->SetRenderableFactory(RenderableObjectXDX::MakeFactory(device, mRenderableManager));
   device->SetEdgeDebugFactory(RenderableEdgeDebugDX::MakeFactory(device));
   device->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(device, [this](int32_t renderIndex) {

@@ -47,6 +47,8 @@ class KorvelX {
   // Sets the quit flag (never cleared again): the main loop ends after the current frame.
   void Quit() { mQuit.store(true, std::memory_order_release); }
   bool IsQuitting() const { return mQuit.load(std::memory_order_acquire); }
+  // True after an Init whose render device (window, GL, render thread) could not start.
+  bool RenderDeviceFailed() const { return mRenderDeviceFailed; }
   void EnableAudio();
   // Seconds since the engine timer was reset; the log's time stamps.
   float GetElapsedTime() const { return mEngineTimer.GetElapsedTimef(); }
@@ -113,6 +115,7 @@ class KorvelX {
   WeaponSettingsX* mWeaponSettings = nullptr;
   HighTimerX mEngineTimer;
   bool mFrameLimiterOn = true;
+  bool mRenderDeviceFailed = false;
   float mSleepCarry = 0.0f;
   float mMaximumFrameRate = 300.0f;
   IMessageSourceX* mMessageSource = nullptr;

@@ -8,9 +8,12 @@
 int main() {
   HighTimerX frameTimer;
   frameTimer.Reset();
+  int status = 0;
   {
     KorvelX korvelX;
     korvelX.Init();
+    // Without a window to draw in the program stops at once, and says so in its exit status.
+    if (korvelX.RenderDeviceFailed()) status = 1;
     // The game's set-up (sky box, map, sounds, bots); it reaches the engine through GetKorvelX().
     if (!korvelX.IsQuitting()) TheGameX::SetUp();
     korvelX.SignalInitialized();
@@ -21,5 +24,5 @@ int main() {
       korvelX.Update();
     }
   }
-  return 0;
+  return status;
 }

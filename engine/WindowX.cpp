@@ -1,6 +1,7 @@
 #include "engine/WindowX.h"
 
 #include <string>
+#include <string_view>
 
 #include "engine/InputHandlerX.h"
 #include "engine/KorvelX.h"
@@ -30,6 +31,14 @@ bool WindowX::IsQuitMessage(const SDL_Event& event) {
   return GetQuitMessage() != static_cast<uint32_t>(-1) && event.type == GetQuitMessage();
 }
 
+bool WindowX::IsUnseenFallback(const char* driver, const char* requested) {
+  if (!driver) return true;
+  const std::string_view name(driver);
+  if (name != "offscreen" && name != "dummy") return false;
+  // SDL_VIDEODRIVER may name several drivers, separated by commas.
+  return !requested || std::string_view(requested).find(name) == std::string_view::npos;
+}
+
 bool WindowX::OpenSdlWindow(uint32_t flags) {
   hWnd = SDL_CreateWindow(kTitle, 0, 0, mWidth, mHeight,
                           flags | SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
@@ -47,6 +56,15 @@ bool WindowX::CreateWindowX(IRenderDeviceX* resizeListener, int32_t width, int32
   mVideoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
   KX_ASSERT_MSG(mVideoStarted, "WindowX::CreateWindowX", "RegisterClass(&wc)");
   if (!mVideoStarted) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  LogMessage(StringX("Video driver: ") + (driver ? driver : "none"));
+  if (IsUnseenFallback(driver, SDL_getenv("SDL_VIDEODRIVER"))) {
+    LogMessage(
+        "No display answers (DISPLAY is not set or its X server is gone): the window would be "
+        "unseen and get no input. SDL_VIDEODRIVER=offscreen runs the program unseen on purpose");
+    KillWindow();
+    return false;
+  }
   GetQuitMessage();
 
   if (!OpenSdlWindow(SDL_WINDOW_FULLSCREEN_DESKTOP)) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -32,13 +33,27 @@ bool CatchesSignal(pid_t pid, int signal) {
 
 // Starts the program in `folder`, waits until it takes quit signals, sends `signal` and returns
 // the exit status (-1 when it did not exit normally).
-int RunAndSignal(const fs::path& folder, int signal) {
+// Starts the program in `folder`. Without a display it runs on SDL's offscreen driver, asked
+// for by name; `display`, when given, replaces the display and nothing is asked for.
+pid_t StartProgram(const fs::path& folder, const char* display = nullptr) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (::chdir(folder.c_str()) != 0) ::_exit(90);
+    if (display) {
+      ::setenv("DISPLAY", display, 1);
+      ::unsetenv("WAYLAND_DISPLAY");
+      ::unsetenv("SDL_VIDEODRIVER");
+    } else if (!std::getenv("DISPLAY")) {
+      ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    }
     ::execl(KX_KORVELX_BINARY, "KorvelX", static_cast<char*>(nullptr));
     ::_exit(91);
   }
+  return pid;
+}
+
+int RunAndSignal(const fs::path& folder, int signal) {
+  const pid_t pid = StartProgram(folder);
   if (pid < 0) return -1;
   for (int i = 0; i < 3000 && !CatchesSignal(pid, signal); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -92,4 +107,29 @@ TEST_F(ProgramTest, CtrlCLeavesACompleteLogInTheFolderThatHoldsResources) {
   const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
   EXPECT_EQ(LinesAmong(lines, kKorvelXStopLines), kKorvelXStopLines);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initialized"), lines.end());
+}
+
+TEST_F(ProgramTest, WithoutADisplayItStopsAtOnceWithALogLineAndAFailureStatus) {
+  // A display nobody serves: SDL falls back to a driver that shows nothing and takes no input.
+  const pid_t pid = StartProgram(mFolder, ":1999");
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  pid_t ended = 0;
+  for (int i = 0; i < 3000 && ended == 0; ++i) {
+    ended = ::waitpid(pid, &status, WNOHANG);
+    if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (ended == 0) {  // some screen was found after all (a console with a GPU): it runs
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, &status, 0);
+    GTEST_SKIP() << "SDL found a screen without the display";
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::vector<std::string> lines = InfoLines(mFolder / "LogFile.txt");
+  EXPECT_EQ(std::count_if(
+                lines.begin(), lines.end(),
+                [](const std::string& line) { return line.rfind("No display answers", 0) == 0; }),
+            1);
+  EXPECT_EQ(LinesAmong(lines, kKorvelXStopLines), kKorvelXStopLines);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -103,6 +104,8 @@ namespace {
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Without a display the window is made by SDL's offscreen driver, asked for by name.
+    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     mSaved = fs::current_path();
     mFolder = fs::temp_directory_path() / ("kx_engine_" + std::to_string(::getpid()));
     fs::remove_all(mFolder);

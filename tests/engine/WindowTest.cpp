@@ -71,6 +71,7 @@ class WindowTest : public ::testing::Test {
 
 TEST_F(WindowTest, OpensActiveAndClosesWithItsLogLines) {
   EXPECT_TRUE(mLog.HasText("Opening a DirectX window"));
+  EXPECT_TRUE(mLog.HasText("Video driver: offscreen"));
   EXPECT_TRUE(mLog.HasText("Window Created"));
   EXPECT_TRUE(WindowX::IsWindowActive());
   EXPECT_NE(mWindow.GetWindowHandle(), nullptr);
@@ -133,6 +134,16 @@ TEST_F(WindowTest, FocusDecidesActivationAndLosingItLetsGoOfKeys) {
   EXPECT_TRUE(mInput.IsKeyUp(32));
   Deliver(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
   EXPECT_TRUE(WindowX::IsWindowActive());
+}
+
+TEST(WindowDriver, ADriverThatShowsNothingIsUsedOnlyWhenAskedFor) {
+  EXPECT_FALSE(WindowX::IsUnseenFallback("x11", nullptr));
+  EXPECT_FALSE(WindowX::IsUnseenFallback("wayland", "offscreen"));
+  EXPECT_TRUE(WindowX::IsUnseenFallback("offscreen", nullptr));
+  EXPECT_TRUE(WindowX::IsUnseenFallback("dummy", "x11"));
+  EXPECT_TRUE(WindowX::IsUnseenFallback(nullptr, nullptr));
+  EXPECT_FALSE(WindowX::IsUnseenFallback("offscreen", "offscreen"));
+  EXPECT_FALSE(WindowX::IsUnseenFallback("dummy", "x11,dummy"));
 }
 
 }  // namespace
