@@ -30,8 +30,9 @@ pid_t StartPrivateXServer() {
   if (pid == 0) {
     ::close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
-    ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
+    // No reset when the last client leaves: a resetting server refuses the next window.
+    ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   ::close(fds[1]);

@@ -21,25 +21,27 @@ rm -f "$log"
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 
-# A display number nobody uses.
-display=""
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
-Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
+# A private X server on a display number it picks itself; it writes the number once it takes
+# connections. It must not reset when its last client leaves: a server resetting refuses
+# whoever connects at that moment, and the game would find no display.
+number_file="$(mktemp)"
+Xvfb -displayfd 3 -noreset -screen 0 1280x720x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
 xvfb=$!
 game_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   kill "$xvfb" 2>/dev/null
+  rm -f "$number_file"
 }
 trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do
+  [ -s "$number_file" ] && break
+  kill -0 "$xvfb" 2>/dev/null || break
+  sleep 0.1
+done
+number="$(head -1 "$number_file")"
+[ -n "$number" ] || { echo "FAIL: the X server did not start"; exit 1; }
+export DISPLAY=":$number"
 
 (cd "$folder" && exec ./"$(basename "$game")") >"$shots/game-output.txt" 2>&1 &
 game_pid=$!
@@ -53,9 +55,12 @@ for _ in $(seq 300); do
   kill -0 "$game_pid" 2>/dev/null || break
   sleep 0.1
 done
-if [ -n "$window" ]; then
-  xdotool windowfocus --sync "$window" 2>/dev/null
+if [ -z "$window" ]; then
+  echo "FAIL: the game opened no window on $DISPLAY"
+  grep -F -e "Video driver" -e "No display" "$log" 2>/dev/null
+  exit 1
 fi
+xdotool windowfocus --sync "$window" 2>/dev/null
 sleep 4
 
 press() {  # key, seconds held
