@@ -51,11 +51,10 @@ class WindowX : public IMessageSourceX {
   // program when it meets it.
   static uint32_t GetQuitMessage();
   static bool IsQuitMessage(const SDL_Event& event);
-  // The process-wide window-active flag: written on activation, read by the engine's update.
   // True when SDL fell back to a driver that shows nothing and takes no input (no display
   // answered) although SDL_VIDEODRIVER (`requested`, may be null) did not ask for it.
   static bool IsUnseenFallback(const char* driver, const char* requested);
-
+  // The process-wide window-active flag: written on activation, read by the engine's update.
   static bool IsWindowActive() { return sWindowActive.load(std::memory_order_relaxed); }
   static void SetWindowActive(bool active) {
     sWindowActive.store(active, std::memory_order_relaxed);

@@ -32,6 +32,7 @@
 #include "render/RenderableMeshDX.h"
 #include "render/SkyboxX.h"
 #include "render/SyncEngineRenderX.h"
+#include "tests/support/HeadlessVideoX.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ void PlaceCamera(CameraX& camera, const BoundingAxisAllignedBoxX& box, float t, 
 }
 
 void BM_CameraPathThroughCity(benchmark::State& state) {
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  UseOffscreenVideoWithoutDisplay();
   if (std::getenv("KX_BENCH_LOG")) {
     SetReportHooks({[](const char* text) { std::fprintf(stderr, "log: %s\n", text); },
                     [](const char*, const char* function, int32_t, const char* text) {

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "bench/render/BenchRenderHost.h"
 #include "render/RenderDirectX2DX.h"
 #include "render/RenderDirectXX.h"
+#include "tests/support/HeadlessVideoX.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ void BM_OverlayLayoutFullConsole(benchmark::State& state) {
 BENCHMARK(BM_OverlayLayoutFullConsole)->Arg(24)->Arg(40)->Unit(benchmark::kMicrosecond);
 
 void BM_OverlayDrawFullConsole(benchmark::State& state) {
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  UseOffscreenVideoWithoutDisplay();
   if (!EnterResources()) {
     state.SkipWithError("no generated resources");
     return;

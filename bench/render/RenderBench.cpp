@@ -3,12 +3,12 @@
 // Run by hand: SDL_VIDEODRIVER=offscreen ./kx_render_bench, or under xvfb-run.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "bench/render/BenchRenderHost.h"
 #include "render/DeviceTextureX.h"
 #include "render/RenderDirectXX.h"
+#include "tests/support/HeadlessVideoX.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void BM_DecompressDXT1(benchmark::State& state) {
 BENCHMARK(BM_DecompressDXT1)->Arg(256)->Arg(1024);
 
 void BM_EmptyFrame(benchmark::State& state) {
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  UseOffscreenVideoWithoutDisplay();
   BenchRenderHost host;
   RenderDirectXX device(&host);
   if (!device.IsStarted()) {

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "HeadlessVideoX.h"
 #include "tests/engine/KorvelXStopLines.h"
 
 namespace fs = std::filesystem;
@@ -31,8 +31,6 @@ bool CatchesSignal(pid_t pid, int signal) {
   return false;
 }
 
-// Starts the program in `folder`, waits until it takes quit signals, sends `signal` and returns
-// the exit status (-1 when it did not exit normally).
 // Starts the program in `folder`. Without a display it runs on SDL's offscreen driver, asked
 // for by name; `display`, when given, replaces the display and nothing is asked for.
 pid_t StartProgram(const fs::path& folder, const char* display = nullptr) {
@@ -43,8 +41,8 @@ pid_t StartProgram(const fs::path& folder, const char* display = nullptr) {
       ::setenv("DISPLAY", display, 1);
       ::unsetenv("WAYLAND_DISPLAY");
       ::unsetenv("SDL_VIDEODRIVER");
-    } else if (!std::getenv("DISPLAY")) {
-      ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    } else {
+      UseOffscreenVideoWithoutDisplay();
     }
     ::execl(KX_KORVELX_BINARY, "KorvelX", static_cast<char*>(nullptr));
     ::_exit(91);
@@ -52,6 +50,8 @@ pid_t StartProgram(const fs::path& folder, const char* display = nullptr) {
   return pid;
 }
 
+// Starts the program in `folder`, waits until it takes quit signals, sends `signal` and returns
+// the exit status (-1 when it did not exit normally).
 int RunAndSignal(const fs::path& folder, int signal) {
   const pid_t pid = StartProgram(folder);
   if (pid < 0) return -1;

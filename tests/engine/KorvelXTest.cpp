@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "HeadlessVideoX.h"
 #include "engine/ErrorHandlerX.h"
 #include "engine/KorvelX.h"
 #include "engine/MessagePumpX.h"
@@ -104,8 +104,7 @@ namespace {
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Without a display the window is made by SDL's offscreen driver, asked for by name.
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    UseOffscreenVideoWithoutDisplay();
     mSaved = fs::current_path();
     mFolder = fs::temp_directory_path() / ("kx_engine_" + std::to_string(::getpid()));
     fs::remove_all(mFolder);

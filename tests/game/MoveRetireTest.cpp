@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 
+#include "HeadlessVideoX.h"
 #include "ReportCaptureX.h"
 #include "audio/SoundOwnerX.h"
 #include "game/ObjectMoveableX.h"
@@ -36,7 +36,7 @@ class SnapshotReader : public IRenderableObjectX {
 class MoveRetireTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    UseOffscreenVideoWithoutDisplay();
     mHost = new TestHost();
     mDevice = new RenderDirectXX(mHost);
     mDevice->SetRenderableFactory([](Object3DX*, ObjectMoveableX* moveable) {

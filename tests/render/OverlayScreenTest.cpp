@@ -7,12 +7,12 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "HeadlessVideoX.h"
 #include "OverlayWorld.h"
 #include "RenderTestSupport.h"
 #include "assets/FontTrueTypeX.h"
@@ -61,7 +61,7 @@ int CountPixels(const FrameCaptureX& frame, int r, int g, int b) {
 class OverlayScreenTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    UseOffscreenVideoWithoutDisplay();
     sWorld = new OverlayWorld();
     ErrorHandlerX::Create();
     sHost = new TestHost();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "HeadlessVideoX.h"
 #include "RenderTestSupport.h"
 #include "ReportCaptureX.h"
 #include "engine/WindowX.h"
@@ -61,7 +62,7 @@ class RenderDeviceTest : public ::testing::Test {
  protected:
   // Every test has a device of its own.
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    UseOffscreenVideoWithoutDisplay();
     sHost = new TestHost();
     sDevice = new RenderDirectXX(sHost);
     sDevice->SetRenderableFactory(MakeRenderable);

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 
+#include "HeadlessVideoX.h"
 #include "RenderTestSupport.h"
 #include "ReportCaptureX.h"
 #include "assets/AssetManagerBaseX.h"
@@ -82,7 +83,7 @@ void AddQuad(MeshX& mesh, float cx, float cy, float z, float s, bool clockwise, 
 class RenderableMeshTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    UseOffscreenVideoWithoutDisplay();
     const char* source = std::getenv("KX_SOURCE_DIR");
     if (!source) return;
     sFolder = new ScratchFolderX();
