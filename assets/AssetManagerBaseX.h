@@ -12,6 +12,8 @@
 #include "engine/ReportHooksX.h"
 #include "foundation/StringX.h"
 
+class ThreadManagerX;
+
 // Creates a fresh, empty asset of one type for a name.
 using AssetFactoryX = AssetX* (*)(const StringX& name);
 
@@ -31,14 +33,22 @@ class AssetManagerBaseX {
   template <class T>
   T* GetAssetImpl(const StringX& name, const void* parameters = nullptr);
 
-  static void CreateSingleton();
+  // The job threads the assets spread their batch work over (DXT1 compression); null: each
+  // asset works on the thread that asked for it.
+  ThreadManagerX* GetJobPool() const { return mJobPool; }
+
+  // The engine's asset manager, whose assets use `jobs`.
+  static void CreateSingleton(ThreadManagerX* jobs = nullptr);
   static void DestroySingleton();
 
   AssetManagerBaseX& operator=(const AssetManagerBaseX&);
 
  protected:
-  AssetManagerBaseX() = default;
+  explicit AssetManagerBaseX(ThreadManagerX* jobs) : mJobPool(jobs) {}
   AssetManagerBaseX(const AssetManagerBaseX&) = delete;
+
+ private:
+  ThreadManagerX* mJobPool = nullptr;
 };
 
 extern AssetManagerBaseX* sAssetManagerX;
@@ -59,6 +69,19 @@ T* AssetManagerBaseX::GetAssetImpl(const StringX& name, const void* parameters) 
   // A name already taken by an asset of another type is a caller error, not a T.
   KX_ASSERT_MSG(typed, "AssetManagerImplX::GetAssetImpl", "Asset of that name has another type");
   return typed;
+}
+
+// GetAssetImpl on `manager`; null without a manager.
+template <class T>
+T* GetAssetFrom(AssetManagerBaseX* manager, const StringX& name, const void* parameters = nullptr) {
+  return manager ? manager->template GetAssetImpl<T>(name, parameters) : nullptr;
+}
+
+// An asset that `owner` is made of (a material's texture, a font's glyph image), asked of the
+// manager that made `owner`; null when it has none.
+template <class T>
+T* GetPartAsset(const AssetX& owner, const StringX& name, const void* parameters = nullptr) {
+  return GetAssetFrom<T>(owner.GetManager(), name, parameters);
 }
 
 // GetAssetImpl on the process-wide manager; null when there is none.

@@ -38,9 +38,9 @@ uint64_t FileTime(const StringX& path) {
 
 // ---- singleton ----
 
-void AssetManagerBaseX::CreateSingleton() {
+void AssetManagerBaseX::CreateSingleton(ThreadManagerX* jobs) {
   KX_ASSERT(!sAssetManagerX, "AssetManagerBaseX::CreateSingleton");
-  if (!sAssetManagerX) sAssetManagerX = new AssetManagerImplX;
+  if (!sAssetManagerX) sAssetManagerX = new AssetManagerImplX(jobs);
 }
 
 void AssetManagerBaseX::DestroySingleton() {
@@ -54,7 +54,7 @@ AssetManagerBaseX& AssetManagerBaseX::operator=(const AssetManagerBaseX&) {
   return *this;
 }
 
-AssetManagerImplX::AssetManagerImplX() {
+AssetManagerImplX::AssetManagerImplX(ThreadManagerX* jobs) : AssetManagerBaseX(jobs) {
   mCriticalSection = new CriticalSectionX;
   SearchPathHandlerX::CreateSingleton();
 }
@@ -111,7 +111,7 @@ AssetX* AssetManagerImplX::GetAsset(const StringX& name, const void* parameters,
     mPending.Add(pending, name);
   }
 
-  AssetX* asset = create ? create(name) : nullptr;
+  AssetX* asset = Create(name, create);
   if (asset) asset = GenerateOrLoad(asset, parameters, create);
 
   {
@@ -123,6 +123,12 @@ AssetX* AssetManagerImplX::GetAsset(const StringX& name, const void* parameters,
     if (pending->waiters == 0) delete pending;
   }
   mGenerated.notify_all();
+  return asset;
+}
+
+AssetX* AssetManagerImplX::Create(const StringX& name, AssetFactoryX create) {
+  AssetX* asset = create ? create(name) : nullptr;
+  if (asset) asset->SetManager(this);
   return asset;
 }
 
@@ -217,7 +223,7 @@ AssetX* AssetManagerImplX::GenerateOrLoad(AssetX* asset, const void* parameters,
     if (rejectedAsCorrupt) {
       // The rejected file has already been read into the asset: start again from a fresh one.
       delete asset;
-      asset = create(name);
+      asset = Create(name, create);
       if (!asset) return nullptr;
     }
   }

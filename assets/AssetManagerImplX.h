@@ -11,7 +11,7 @@
 
 class AssetManagerImplX : public AssetManagerBaseX {
  public:
-  AssetManagerImplX();
+  explicit AssetManagerImplX(ThreadManagerX* jobs = nullptr);
   ~AssetManagerImplX() override;
 
   bool RemoveAsset(AssetX* asset) override;
@@ -36,6 +36,8 @@ class AssetManagerImplX : public AssetManagerBaseX {
     bool done = false;
   };
 
+  // A fresh asset of the name that belongs to this manager; null when it cannot be made.
+  AssetX* Create(const StringX& name, AssetFactoryX create);
   // Generates or loads a new asset. Returns the finished asset (a fresh one when a rejected
   // cache had already been read into the first) or null after deleting it.
   AssetX* GenerateOrLoad(AssetX* asset, const void* parameters, AssetFactoryX create);

@@ -7,9 +7,22 @@
 #include "foundation/ArrayX.h"
 #include "streams/StreamX.h"
 
+class AssetManagerBaseX;
+
 class AssetX : public ObjectX {
  public:
   explicit AssetX(const StringX& name) : ObjectX(name) {}
+  AssetX(const AssetX& other) = default;
+  // Copies the name and the content; the asset stays with its own manager.
+  AssetX& operator=(const AssetX& other) {
+    ObjectX::operator=(other);
+    return *this;
+  }
+
+  // The manager that made the asset (set before it generates or loads): the assets it is made
+  // of are asked of it. Null for an asset made outside a manager.
+  AssetManagerBaseX* GetManager() const { return mManager; }
+  void SetManager(AssetManagerBaseX* manager) { mManager = manager; }
 
   // Builds the asset from its source. `parameters` is the type's creation description given
   // to GetAssetImpl (may be null). Runs on whichever thread asked for the asset.
@@ -30,4 +43,7 @@ class AssetX : public ObjectX {
     (void)parameters;
     (void)files;
   }
+
+ private:
+  AssetManagerBaseX* mManager = nullptr;
 };

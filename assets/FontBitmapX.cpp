@@ -14,7 +14,7 @@ bool FontBitmapX::GenerateAsset(const void* parameters) {
     return false;
   }
   const TextureAssetArgsX description = OverlayImageDescription();
-  mTexture = ::GetAssetImpl<TextureX>(GetName() + ".png", &description);
+  mTexture = GetPartAsset<TextureX>(*this, GetName() + ".png", &description);
   if (!mTexture) return false;
   mColumns = args.mColumns;
   mRows = args.mRows;

@@ -36,7 +36,7 @@ MaterialX::MaterialX(const StringX& name) : AssetX(name) {}
 void MaterialX::AddTexture(const StringX& name, const TextureAssetArgsX* args) {
   const TextureAssetArgsX defaults;
   mDiffuseTextureName = name;
-  mDiffuseTexture = GetAssetImpl<TextureX>(name, args ? args : &defaults);
+  mDiffuseTexture = GetPartAsset<TextureX>(*this, name, args ? args : &defaults);
   KX_ASSERT(mDiffuseTexture, "MaterialX::AddTexture");
 }
 
@@ -48,13 +48,13 @@ void MaterialX::AddTextureCube(const StringX& name, const TextureAssetArgsX* arg
 
 void MaterialX::SetLightmap(const StringX& name) {
   mLightmapName = name;
-  mLightmap = GetAssetImpl<TextureX>(name);
+  mLightmap = GetPartAsset<TextureX>(*this, name);
   KX_ASSERT(mLightmap, "MaterialX::SetLightmap");
 }
 
 void MaterialX::SetShader(const StringX& name) {
   mShaderName = name;
-  mShader = GetAssetImpl<ShaderX>(name);
+  mShader = GetPartAsset<ShaderX>(*this, name);
   KX_ASSERT(mShader, "MaterialX::SetShader");
 }
 

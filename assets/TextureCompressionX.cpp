@@ -48,10 +48,9 @@ void CompressBlockRow(uint32_t row) {
 }
 
 // Spreads the rows over the job threads; runs them here when there is no job pool.
-void RunRows(uint32_t rowCount, bool useJobs) {
+void RunRows(uint32_t rowCount, ThreadManagerX* jobs) {
   std::vector<uint32_t> rows(rowCount);
   for (uint32_t i = 0; i < rowCount; ++i) rows[i] = i;
-  ThreadManagerX* jobs = useJobs ? GetThreadManagerX() : nullptr;
   if (jobs && rowCount > 1) {
     jobs->RunJobBatch(CompressTextureThread, rows.data(), rowCount, sizeof(uint32_t));
     return;
@@ -71,7 +70,7 @@ uint32_t CompressTextureThread(void* data) {
 }
 
 void CompressPixelsDXT1(const ColorX* pixels, uint32_t width, uint32_t height,
-                        unsigned char* output, bool useJobs, const StringX& name) {
+                        unsigned char* output, ThreadManagerX* jobs, const StringX& name) {
   if (!pixels || !output || width == 0 || height == 0) return;
   const auto start = std::chrono::steady_clock::now();
   {
@@ -80,7 +79,7 @@ void CompressPixelsDXT1(const ColorX* pixels, uint32_t width, uint32_t height,
     sWidth = width;
     sHeight = height;
     sOutput = output;
-    RunRows(BlocksOf(height), useJobs);
+    RunRows(BlocksOf(height), jobs);
     sPixels = nullptr;
     sOutput = nullptr;
   }
@@ -89,12 +88,13 @@ void CompressPixelsDXT1(const ColorX* pixels, uint32_t width, uint32_t height,
   LogMessage((StringX("Image ") + name + " took " + seconds + " sec to compress").GetCharArray());
 }
 
-void CompressTextureDXT1(const BitmapX& bitmap, ArrayX<unsigned char>& output) {
+void CompressTextureDXT1(const BitmapX& bitmap, ArrayX<unsigned char>& output,
+                         ThreadManagerX* jobs) {
   const uint32_t sizeReq = GetDXT1Size(bitmap.GetWidth(), bitmap.GetHeight());
   KX_ASSERT(sizeReq % sStride == 0, "TextureX::CompressTextureDXT1");
   output.Clear();
   if (sizeReq == 0 || bitmap.GetBitmap32Bit().Empty()) return;
   output.Resize(sizeReq);
   CompressPixelsDXT1(bitmap.GetBitmap32Bit().begin(), bitmap.GetWidth(), bitmap.GetHeight(),
-                     output.begin(), true, bitmap.GetName());
+                     output.begin(), jobs, bitmap.GetName());
 }

@@ -6,17 +6,21 @@
 
 #include "assets/BitmapX.h"
 
+class ThreadManagerX;
+
 // Bytes of DXT1 data for an image: 8 bytes per (possibly partial) 4x4 block.
 uint32_t GetDXT1Size(uint32_t width, uint32_t height);
 
-// Compresses the 32-bit pixels of `bitmap` into `output` (resized to GetDXT1Size).
-// Compressions from several threads run one after another.
-void CompressTextureDXT1(const BitmapX& bitmap, ArrayX<unsigned char>& output);
+// Compresses the 32-bit pixels of `bitmap` into `output` (resized to GetDXT1Size), spreading
+// the rows over `jobs` (null: every row on the calling thread). Compressions from several
+// threads run one after another.
+void CompressTextureDXT1(const BitmapX& bitmap, ArrayX<unsigned char>& output,
+                         ThreadManagerX* jobs);
 
 // The same for a plain pixel block (`width` x `height` pixels, row after row) into `output`,
-// which must hold GetDXT1Size bytes. With `useJobs` false every row runs on the calling thread.
+// which must hold GetDXT1Size bytes.
 void CompressPixelsDXT1(const ColorX* pixels, uint32_t width, uint32_t height,
-                        unsigned char* output, bool useJobs, const StringX& name);
+                        unsigned char* output, ThreadManagerX* jobs, const StringX& name);
 
 // The job function: `data` points to the unsigned 32-bit index of a row of blocks of the
 // compression in progress.

@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "assets/AssetManagerImplX.h"
+#include "assets/ITextureDeviceX.h"
 #include "assets/ImageCodecX.h"
 #include "assets/TextureCompressionX.h"
 #include "assets/WalHeaderX.h"
-#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
-#include "render/IRenderDeviceX.h"
 #include "streams/BinaryReaderX.h"
 #include "streams/FileSystemX.h"
 
@@ -90,12 +89,7 @@ void ApplyFlip(BitmapX& bitmap, uint32_t flip) {
 
 TextureX::TextureX(const StringX& name) : AssetX(name) {}
 
-DeviceTextureX* TextureX::GetTexture() {
-  KorvelX* engine = GetKorvelX();
-  return GetTexture(engine ? engine->GetRenderDevice() : nullptr);
-}
-
-DeviceTextureX* TextureX::GetTexture(IRenderDeviceX* device) {
+DeviceTextureX* TextureX::GetTexture(ITextureDeviceX* device) {
   if (!device) return nullptr;
   if (mDeviceTexture && mDeviceTextureOwner == device) return mDeviceTexture;
   mDeviceTexture = nullptr;
@@ -255,7 +249,7 @@ bool TextureX::CompressFace(BitmapX& bitmap, std::vector<unsigned char>& blocks)
   const uint32_t height = PowerOfTwo(bitmap.GetHeight());
   if (!bitmap.ChangeSize(width, height)) return false;
   ArrayX<unsigned char> face;
-  CompressTextureDXT1(bitmap, face);
+  CompressTextureDXT1(bitmap, face, GetManager() ? GetManager()->GetJobPool() : nullptr);
   if (face.Empty()) return false;
   blocks.insert(blocks.end(), face.begin(), face.end());
   mTextureWidth = width;

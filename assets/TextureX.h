@@ -10,7 +10,7 @@
 #include "assets/BitmapX.h"
 
 class DeviceTextureX;
-class IRenderDeviceX;
+class ITextureDeviceX;
 
 enum TextureTypeX : uint32_t { Texture2DX = 1, TextureCubeX = 2 };
 
@@ -64,11 +64,10 @@ class TextureX : public AssetX {
   const ArrayX<unsigned char>& GetCompressedData() const { return mCompressedData; }
   uint32_t GetFaceDataSize() const;
 
-  // The device texture, asked of the render device (the engine's, or `device`) from the
-  // compressed data on first use and kept. Asking another device makes a new one. Null without
-  // data or device. Called by the renderables on the render thread.
-  DeviceTextureX* GetTexture();
-  DeviceTextureX* GetTexture(IRenderDeviceX* device);
+  // The device texture, asked of `device` from the compressed data on first use and kept.
+  // Asking another device makes a new one. Null without data or device. Called by the
+  // renderables on the render thread.
+  DeviceTextureX* GetTexture(ITextureDeviceX* device);
 
   // The smallest power of two that is at least `size` and at least 2.
   static uint32_t PowerOfTwo(uint32_t size);
@@ -99,5 +98,5 @@ class TextureX : public AssetX {
   // Not released with the asset: the device (and its GL context, which frees the texture) is
   // stopped before the asset manager.
   DeviceTextureX* mDeviceTexture = nullptr;
-  IRenderDeviceX* mDeviceTextureOwner = nullptr;
+  ITextureDeviceX* mDeviceTextureOwner = nullptr;
 };

@@ -1,9 +1,10 @@
 #include "audio/AudioDirectXX.h"
 
+#include <atomic>
+
 #include "audio/AudioManagerX.h"
 #include "audio/CSound.h"
 #include "audio/CSoundManager.h"
-#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "foundation/ArrayX.h"
 
@@ -19,7 +20,11 @@ constexpr float sDopplerFactor = 0.0f;
 
 }  // namespace
 
-bool IsAudioEnabled() { return GetKorvelX() == nullptr || KorvelX::IsAudioEnabled(); }
+namespace {
+std::atomic<bool> sAudioSwitch{true};
+}
+bool IsAudioEnabled() { return sAudioSwitch.load(std::memory_order_relaxed); }
+void SetAudioEnabled(bool enabled) { sAudioSwitch.store(enabled, std::memory_order_relaxed); }
 
 AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary) : mSoundLibrary(soundLibrary) {}
 

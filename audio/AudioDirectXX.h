@@ -23,6 +23,7 @@ class CSoundManager;
 // The engine's audio switch (KorvelX::IsAudioEnabled); true when no engine runs, as in tools
 // and tests.
 bool IsAudioEnabled();
+void SetAudioEnabled(bool enabled);
 
 class AudioDirectXX {
  public:

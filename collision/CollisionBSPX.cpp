@@ -6,6 +6,7 @@
 
 #include "engine/FunctionLibraryX.h"
 #include "engine/ReportHooksX.h"
+#include "geometry/DebugLinesX.h"
 #include "geometry/MeshX.h"
 #include "geometry/PolygonFunctionsX.h"
 #include "geometry/SimplifyMeshX.h"
@@ -48,7 +49,7 @@ void CollisionBSPX::Clear() {
 // Filling
 
 void CollisionBSPX::CreateFromMesh(const MeshX& mesh) {
-  SimplifyMeshX simplifier(mesh);
+  SimplifyMeshX simplifier(mesh, mJobs);
   if (simplifier.Simplify()) {
     AppendPolygons(simplifier.GetResult().mPolygonList);
   } else {
@@ -603,4 +604,22 @@ bool CollisionBSPX::TestSphereIntersect(const Vector3fX&, float, CollisionResult
 bool CollisionBSPX::TestLineIntersect(const Vector3fX&, const Vector3fX&, CollisionResultX&) const {
   CodeNotDone(__FILE__, "CollisionBSPX::TestLineIntersect", __LINE__, "Not done");
   return false;
+}
+
+void CollisionBSPX::GetDebugLines(DebugLinesX& lines) const {
+  constexpr float kNormalLength = 10.0f;
+  if (!IsBuilt()) return;
+  for (const PolygonLightX& polygon : mAllPolygons) {
+    const uint32_t count = polygon.mIndexListSize;
+    if (count == 0 || !polygon.mMainVertexList) continue;
+    Vector3fX centre;
+    for (uint32_t i = 0; i < count; ++i) {
+      lines.mOutlines.push_back(polygon.GetVertex(i));
+      lines.mOutlines.push_back(polygon.GetVertex((i + 1) % count));
+      centre += polygon.GetVertex(i);
+    }
+    centre *= 1.0f / static_cast<float>(count);
+    lines.mNormals.push_back(centre);
+    lines.mNormals.push_back(centre + polygon.plane.normal * kNormalLength);
+  }
 }

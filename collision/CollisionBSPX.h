@@ -9,6 +9,8 @@
 #include "foundation/ArrayX.h"
 #include "geometry/BoundingVolumesX.h"
 
+class ThreadManagerX;
+
 struct CollisionBSPNodeX {
   static constexpr uint16_t NONE = 0xFFFF;
   uint16_t mSplitPlaneIndex = NONE;
@@ -28,7 +30,8 @@ class CollisionBSPX : public CollisionDataStructureBaseX {
   static constexpr uint32_t sMaxElements = 0xFFFF;
   static constexpr uint32_t sMaxDepth = 35;
 
-  CollisionBSPX() = default;
+  // Simplification spreads its stages over `jobs` (null: the calling thread does them all).
+  explicit CollisionBSPX(ThreadManagerX* jobs = nullptr) : mJobs(jobs) {}
   ~CollisionBSPX() override;
   CollisionBSPX(const CollisionBSPX&) = delete;
   CollisionBSPX& operator=(const CollisionBSPX&) = delete;
@@ -50,6 +53,9 @@ class CollisionBSPX : public CollisionDataStructureBaseX {
                         CollisionResultX& result) const override;
   bool TestLineIntersect(const Vector3fX& start, const Vector3fX& end,
                          CollisionResultX& result) const override;
+  // The outlines of every polygon of a built tree, with each polygon's normal drawn from its
+  // centre.
+  void GetDebugLines(DebugLinesX& lines) const override;
 
   // The same queries over every polygon without the tree (reference results and measurements).
   bool TestSphereOverlapBruteForce(const Vector3fX& center, float radius) const;
@@ -87,6 +93,7 @@ class CollisionBSPX : public CollisionDataStructureBaseX {
 
  private:
   struct SphereHitX;
+  ThreadManagerX* mJobs = nullptr;
   void AppendPolygons(const ArrayX<PolygonX>& polygons);
   bool Sweep(const Vector3fX& from, const Vector3fX& to, float radius, bool bruteForce,
              CollisionResultX& result) const;

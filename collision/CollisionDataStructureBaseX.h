@@ -3,6 +3,7 @@
 #include "collision/CollisionResultX.h"
 
 class MeshX;
+struct DebugLinesX;
 
 class CollisionDataStructureBaseX {
  public:
@@ -19,4 +20,6 @@ class CollisionDataStructureBaseX {
                                 CollisionResultX& result) const = 0;
   virtual bool TestLineIntersect(const Vector3fX& start, const Vector3fX& end,
                                  CollisionResultX& result) const = 0;
+  // The lines the structure shows while its debug drawing is on; none by default.
+  virtual void GetDebugLines(DebugLinesX& lines) const { (void)lines; }
 };

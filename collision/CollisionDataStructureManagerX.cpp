@@ -8,8 +8,9 @@
 #include "engine/ReportHooksX.h"
 #include "geometry/MeshX.h"
 
-CollisionDataStructureManagerX::CollisionDataStructureManagerX(const StringX& folder)
-    : mFolder(folder) {}
+CollisionDataStructureManagerX::CollisionDataStructureManagerX(const StringX& folder,
+                                                               ThreadManagerX* jobs)
+    : mFolder(folder), mJobs(jobs) {}
 
 CollisionDataStructureManagerX::~CollisionDataStructureManagerX() { mStructures.ClearAndDelete(); }
 
@@ -45,7 +46,7 @@ CollisionDataStructureBaseX* CollisionDataStructureManagerX::LoadOrBuild(
     }
   }
   // No usable file: build, keep and save.
-  CollisionBSPX* tree = new CollisionBSPX();
+  CollisionBSPX* tree = new CollisionBSPX(mJobs);
   HighTimerX timer;
   if (world) {
     LogMessage(StringX("CollisionBSPX, creating a BSP tree : ") + name);

@@ -11,10 +11,12 @@
 
 class CollisionDataStructureBaseX;
 class MeshX;
+class ThreadManagerX;
 
 class CollisionDataStructureManagerX {
  public:
-  explicit CollisionDataStructureManagerX(const StringX& folder);
+  // Files live in `folder`; trees are built with the job threads of `jobs` (may be null).
+  explicit CollisionDataStructureManagerX(const StringX& folder, ThreadManagerX* jobs = nullptr);
   ~CollisionDataStructureManagerX();
   CollisionDataStructureManagerX(const CollisionDataStructureManagerX&) = delete;
   CollisionDataStructureManagerX& operator=(const CollisionDataStructureManagerX&) = delete;
@@ -38,6 +40,7 @@ class CollisionDataStructureManagerX {
                                            int64_t sourceTime, bool world);
 
   StringX mFolder;
+  ThreadManagerX* mJobs = nullptr;
   BinarySearchTreeX<CollisionDataStructureBaseX*, StringX> mStructures;
   uint32_t mLoaded = 0;
   uint32_t mBuilt = 0;

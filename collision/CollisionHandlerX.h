@@ -12,7 +12,7 @@
 #include "foundation/ArrayX.h"
 #include "foundation/BinarySearchTreeX.h"
 #include "foundation/StringX.h"
-#include "render/Matrix4X.h"
+#include "geometry/Matrix4X.h"
 
 class CollisionDataStructureBaseX;
 class CollisionDataStructureManagerX;

@@ -5,11 +5,9 @@
 #include <cstdlib>
 #include <new>
 
-#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/SystemX.h"
 #include "foundation/StringX.h"
-#include "render/IRenderDevice2DX.h"
 #include "streams/BinaryWriterX.h"
 
 std::atomic<ErrorHandlerX*> ErrorHandlerX::sErrorHandlerX{nullptr};
@@ -28,11 +26,11 @@ thread_local bool tInListener = false;
 const char* OrEmpty(const char* text) { return text ? text : ""; }
 }  // namespace
 
-void ErrorHandlerX::Create() {
+void ErrorHandlerX::Create(ClockX clock, void* context) {
   KX_ASSERT(!GetErrorHandler(), "ErrorHandlerX::Create");
   if (GetErrorHandler()) return;
   // The constructor registers the handler.
-  new (std::nothrow) ErrorHandlerX;
+  new (std::nothrow) ErrorHandlerX(clock, context);
   static const bool sFlushAtExit = [] {
     std::atexit(&ErrorHandlerX::FlushAtExit);
     std::at_quick_exit(&ErrorHandlerX::FlushAtExit);
@@ -57,7 +55,7 @@ void ErrorHandlerX::Destory() {
   delete handler;
 }
 
-ErrorHandlerX::ErrorHandlerX() {
+ErrorHandlerX::ErrorHandlerX(ClockX clock, void* context) : mClock(clock), mClockContext(context) {
   KX_ASSERT(!sErrorHandlerX, "ErrorHandlerX::ErrorHandlerX");
   sErrorHandlerX.store(this, std::memory_order_release);
   mLogWriter = new (std::nothrow) BinaryWriterX(StringX(LOG_FILE_NAME), true);
@@ -88,11 +86,6 @@ ErrorHandlerX::~ErrorHandlerX() {
   }
   ErrorHandlerX* self = this;
   sErrorHandlerX.compare_exchange_strong(self, nullptr);
-}
-
-float ErrorHandlerX::ReadEngineTime() {
-  const KorvelX* korvelX = GetKorvelX();
-  return korvelX ? korvelX->GetElapsedTime() : 0.0f;
 }
 
 void ErrorHandlerX::FormatTimeStamp(float seconds, char* text) {
@@ -168,7 +161,7 @@ void ErrorHandlerX::Flush() {
 void ErrorHandlerX::WriteExceptionEntry(Severity severity, const char* file, const char* function,
                                         int32_t line, const char* description) {
   char stamp[TIME_STAMP_SIZE];
-  FormatTimeStamp(ReadEngineTime(), stamp);
+  FormatTimeStamp(ReadClock(), stamp);
   char number[16];
   mWriting = true;
   WriteText(stamp);
@@ -228,7 +221,7 @@ void ErrorHandlerX::LogMessage(const char* text) {
     if (mWriting) return;  // raised by the log file itself
     if (!IsEnabled()) return;
     char stamp[TIME_STAMP_SIZE];
-    FormatTimeStamp(ReadEngineTime(), stamp);
+    FormatTimeStamp(ReadClock(), stamp);
     mWriting = true;
     WriteText(stamp);
     WriteText("Info = ");
@@ -249,14 +242,20 @@ void ErrorHandlerX::LogMessage(const char* text) {
 
 void ErrorHandlerX::LogMessage(const StringX& text) { LogMessage(text.GetCharArray()); }
 
-void ErrorHandlerX::SetListener(IRenderDevice2DX* listener) {
+void ErrorHandlerX::SetListener(ILogListenerX* listener) {
   std::lock_guard<std::recursive_mutex> guard(mListenerLock);
+  if (mListener) mListener->mLog.store(nullptr, std::memory_order_release);
   mListener = listener;
+  if (mListener) mListener->mLog.store(this, std::memory_order_release);
 }
 
-void ErrorHandlerX::RemoveListener(IRenderDevice2DX* listener) {
+void ErrorHandlerX::RemoveListener(ILogListenerX* listener) {
   std::lock_guard<std::recursive_mutex> guard(mListenerLock);
-  if (mListener == listener) mListener = nullptr;
+  if (mListener == listener) SetListener(nullptr);
+}
+
+void ILogListenerX::DetachFromLog() {
+  if (ErrorHandlerX* log = mLog.load(std::memory_order_acquire)) log->RemoveListener(this);
 }
 
 void ErrorHandlerX::HookLogMessage(const char* text) {

@@ -10,8 +10,25 @@
 #include "engine/CriticalSectionX.h"
 
 class BinaryWriterX;
-class IRenderDevice2DX;
+class ErrorHandlerX;
 class StringX;
+
+// Where the log's info lines are shown as well (the on-screen console). Any thread may hand it
+// a line. A listener that goes away before the log calls DetachFromLog from its own destructor,
+// so that no line reaches it once it is freed; a line being added right then is waited for.
+class ILogListenerX {
+ public:
+  virtual void AddText(const char* text) = 0;
+
+ protected:
+  ILogListenerX() = default;
+  ~ILogListenerX() = default;
+  void DetachFromLog();
+
+ private:
+  friend class ErrorHandlerX;
+  std::atomic<ErrorHandlerX*> mLog{nullptr};
+};
 
 class ErrorHandlerX {
  public:
@@ -28,8 +45,12 @@ class ErrorHandlerX {
   // Longest time stamp text, terminator included.
   static constexpr uint32_t TIME_STAMP_SIZE = 48;
 
-  // Creates the handler: opens the log file and installs the hooks.
-  static void Create();
+  // Seconds for the log's time stamps (the engine timer's).
+  using ClockX = float (*)(void* context);
+
+  // Creates the handler: opens the log file and installs the hooks. Time stamps read `clock`
+  // with `context`; without a clock they read 0.
+  static void Create(ClockX clock = nullptr, void* context = nullptr);
   // Flushes and closes the log and clears the hooks.
   static void Destory();
 
@@ -49,10 +70,9 @@ class ErrorHandlerX {
   void Flush();
   // Every info message is also given to the listener (the 2D overlay). Once SetListener
   // (nullptr) has returned, the old listener is no longer called.
-  void SetListener(IRenderDevice2DX* listener);
-  // The same with nullptr, but only while `listener` is the one set: a listener that goes away
-  // calls it, so that no line reaches it after it is freed.
-  void RemoveListener(IRenderDevice2DX* listener);
+  void SetListener(ILogListenerX* listener);
+  // The same with nullptr, but only while `listener` is the one set.
+  void RemoveListener(ILogListenerX* listener);
   bool IsEnabled() const { return mEnabled.load(std::memory_order_acquire); }
 
   // "[hh:mm:ss:mmm]\t- " for `seconds` into text (at least TIME_STAMP_SIZE bytes).
@@ -70,11 +90,11 @@ class ErrorHandlerX {
   ErrorHandlerX& operator=(const ErrorHandlerX&) = delete;
 
  private:
-  ErrorHandlerX();
+  ErrorHandlerX(ClockX clock, void* context);
   ~ErrorHandlerX();
 
-  // Seconds of the engine timer; 0 while there is no engine.
-  static float ReadEngineTime();
+  // Seconds of the clock; 0 without one.
+  float ReadClock() const { return mClock ? mClock(mClockContext) : 0.0f; }
   void WriteExceptionEntry(Severity severity, const char* file, const char* function, int32_t line,
                            const char* description);
   void WriteText(const char* text);
@@ -99,7 +119,9 @@ class ErrorHandlerX {
   std::atomic<bool> mEnabled{true};
   bool mWriting = false;  // an entry is being written (lock held): re-entry goes to stderr only
   std::recursive_mutex mListenerLock;
-  IRenderDevice2DX* mListener = nullptr;
+  ILogListenerX* mListener = nullptr;
+  ClockX mClock = nullptr;
+  void* mClockContext = nullptr;
 
   static std::atomic<ErrorHandlerX*> sErrorHandlerX;
   friend ErrorHandlerX* GetErrorHandler();

@@ -7,6 +7,7 @@
 #include "audio/AudioManagerX.h"
 #include "collision/CollisionDataStructureManagerX.h"
 #include "collision/CollisionHandlerX.h"
+#include "engine/EngineRenderHostX.h"
 #include "engine/ErrorHandlerX.h"
 #include "engine/InputHandlerX.h"
 #include "engine/MessagePumpX.h"
@@ -19,12 +20,10 @@
 #include "game/WeaponSettingsX.h"
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
-#include "render/DebugRenderablesX.h"
-#include "render/RenderDirectX2DX.h"
+#include "render/IRenderDevice2DX.h"
+#include "render/RenderDeviceSetUpX.h"
 #include "render/RenderDirectXX.h"
 #include "render/RenderableManagerX.h"
-#include "render/RenderableMeshDX.h"
-#include "render/SkyboxX.h"
 #include "render/SyncEngineRenderX.h"
 
 std::atomic<uint32_t> KorvelX::sGlobalFrameCounter{0};
@@ -40,6 +39,9 @@ struct sigaction sPreviousActions[2];
 extern "C" void OnQuitSignal(int) {
   if (KorvelX* korvelX = GetKorvelX()) korvelX->Quit();
 }
+
+// The log's time stamps: the engine timer.
+float ReadEngineTime(void* engine) { return static_cast<KorvelX*>(engine)->GetElapsedTime(); }
 }  // namespace
 
 void KorvelX::InstallQuitSignals() {
@@ -60,12 +62,13 @@ KorvelX::KorvelX() {
   sKorvelX.store(this, std::memory_order_release);
 
   SystemX::FixCurrentDirectory();
-  ErrorHandlerX::Create();
+  ErrorHandlerX::Create(&ReadEngineTime, this);
   mSyncEngineRender = new SyncEngineRenderX;
   sGlobalFrameCounter.store(0, std::memory_order_relaxed);
   HighTimerX::ValidateTimers();
   mEngineTimer.Reset();
   ThreadManagerX::CreateSingleton();
+  SetAudioEnabled(false);
   InstallQuitSignals();
 }
 
@@ -78,27 +81,30 @@ void KorvelX::Init() {
 
   // The managers, in this order: the asset manager with its search paths (and the mesh loader
   // it generates meshes with), the collision structure manager, the object manager, the sound
-  // manager, the environment, the renderable registry.
-  AssetManagerBaseX::CreateSingleton();
+  // manager, the environment, the renderable registry. The game's record of them fills up as
+  // they are made.
+  ThreadManagerX* jobs = GetThreadManagerX();
+  AssetManagerBaseX::CreateSingleton(jobs);
   MeshLoaderX::CreateSingleton();
-  mCollisionDataStructureManager = new CollisionDataStructureManagerX("Resources\\SavedData\\");
-  mObject3DManager = new Object3DManagerX("Resources\\");
+  AssetManagerBaseX* assets = GetAssetManager();
+  mCollisionDataStructureManager =
+      new CollisionDataStructureManagerX("Resources\\SavedData\\", jobs);
+  mObject3DManager = new Object3DManagerX("Resources\\", assets);
   mAudioManager = new AudioManagerX("Resources\\Sound\\");
-  mEnviromentHandler = new EnviromentHandlerX;
+  mGameServices.mAssetManager = assets;
+  mGameServices.mObject3DManager = mObject3DManager;
+  mGameServices.mSoundLibrary = mAudioManager;
+  mGameServices.mQuit = [this] { Quit(); };
+  mEnviromentHandler = new EnviromentHandlerX(mGameServices);
   mRenderableManager = new RenderableManagerX;
 
   // The render device (window, GL context, render thread; a device that fails sets the quit
   // flag), the input handler fed by the window's messages, and the collision handler.
-  RenderDirectXX::Set2DRenderFactory(
-      [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
-  RenderDirectXX* device = new RenderDirectXX();
+  mRenderHost = std::make_unique<EngineRenderHostX>(*this);
+  RenderDirectXX* device = new RenderDirectXX(mRenderHost.get(), assets);
   mRenderDevice = device;
   mRenderDeviceFailed = !device->IsStarted();
-  device->SetRenderableFactory(RenderableObjectXDX::MakeFactory(device, mRenderableManager));
-  device->SetEdgeDebugFactory(RenderableEdgeDebugDX::MakeFactory(device));
-  device->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(device, [this](int32_t renderIndex) {
-    return mCamera ? mCamera->GetRenderPosition(renderIndex) : Vector3fX();
-  }));
+  SetUpRenderDevice(*device, *mRenderableManager);
   mInputHandler =
       new InputHandlerX(RenderDirectXX::GetScreenWidth(), RenderDirectXX::GetScreenHeight());
   if (WindowX* window = device->GetWindow()) {
@@ -107,6 +113,9 @@ void KorvelX::Init() {
   }
   SetInputTarget(mInputHandler);
   mCollisionHandler = new CollisionHandlerX(mCollisionDataStructureManager);
+  mGameServices.mRenderDevice = mRenderDevice;
+  mGameServices.mInputHandler = mInputHandler;
+  mGameServices.mCollisionHandler = mCollisionHandler;
 
   // With a render device: its render states and 2D overlay, and the overlay becomes the log's
   // listener. Then the audio device, updated once with 0.01 s.
@@ -119,21 +128,21 @@ void KorvelX::Init() {
   mAudioManager->SetAudioDevice(mAudioDevice);
   mAudioDevice->Init();
   mAudioDevice->Update(0.01f);
+  mGameServices.mAudioDevice = mAudioDevice;
 
-  // Then the camera and the weapon settings, and the camera goes to the environment, the render
-  // device and the listener.
+  // Then the camera and the weapon settings (the game controls, driving the camera and the
+  // environment), and the camera goes to the environment, the render device and the listener.
   mCamera = new CameraX;
-  mWeaponSettings = new WeaponSettingsX;
-  GameServicesX services;
-  services.mCollisionHandler = mCollisionHandler;
-  services.mRenderDevice = mRenderDevice;
-  services.mObject3DManager = mObject3DManager;
-  services.mAudioDevice = mAudioDevice;
-  mEnviromentHandler->SetServices(services);
+  GameControlsX controls;
+  controls.mInput = mInputHandler;
+  controls.mCamera = mCamera;
+  controls.mRenderDevice = mRenderDevice;
+  controls.mGame = mEnviromentHandler;
+  controls.mQuit = mGameServices.mQuit;
+  mWeaponSettings = new WeaponSettingsX(controls);
   mEnviromentHandler->SetCamera(mCamera);
-  mCamera->AttachToRenderDevice(device);
+  mRenderDevice->SetCamera(mCamera);
   mAudioDevice->SetListener(mCamera);
-  mWeaponSettings->SetGameTarget(mEnviromentHandler);
 
   SyncEngineRenderX::InitDone();
 }
@@ -146,6 +155,7 @@ void KorvelX::SignalInitialized() {
 void KorvelX::EnableAudio() {
   LogMessage("Audio has been enabled");
   sAudioEnabled.store(true, std::memory_order_relaxed);
+  SetAudioEnabled(true);
 }
 
 int32_t KorvelX::ComputeFrameLimit(float dt, float maxFrameRate, float& sleepCarry) {
@@ -185,7 +195,7 @@ void KorvelX::Update() {
   if (mEnviromentHandler) mEnviromentHandler->Update(frameTime);
   if (mAudioDevice) mAudioDevice->Update(frameTime);
   if (mInputHandler && active) mInputHandler->EndFrame();
-  if (auto* device = dynamic_cast<RenderDirectXX*>(mRenderDevice)) device->CollectRetired();
+  if (mRenderDevice) mRenderDevice->CollectRetired();
 
   if (mFrameLimiterOn && SyncEngineRenderX::IsRunning()) LimitFrameRate(frameTime);
   SyncEngineRenderX::EngineThreadDoneWithFrame();
@@ -209,6 +219,7 @@ KorvelX::~KorvelX() {
   Quit();
 
   StopPart(mCollisionHandler, "CollisionHandler Stopped");
+  mGameServices.mCollisionHandler = nullptr;
 
   // The 2D overlay goes with the render device: the log stops handing it lines first, and a
   // render thread waiting for a frame is let go.
@@ -216,6 +227,8 @@ KorvelX::~KorvelX() {
   SyncEngineRenderX::ReleaseGates();
   SetMessageSource(nullptr);
   StopPart(mRenderDevice, "RenderDevice Stopped");
+  mRenderHost.reset();
+  mGameServices.mRenderDevice = nullptr;
 
   SetInputTarget(nullptr);
   StopPart(mInputHandler, "InputHandler Stopped");
@@ -243,6 +256,7 @@ KorvelX::~KorvelX() {
   mSyncEngineRender = nullptr;
 
   RestoreQuitSignals();
+  SetAudioEnabled(true);
   KorvelX* self = this;
   sKorvelX.compare_exchange_strong(self, nullptr);
 }

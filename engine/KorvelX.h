@@ -5,14 +5,17 @@
 // destructor is the program's ordered stop.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "engine/HighTimerX.h"
+#include "game/GameServicesX.h"
 
 class AudioDirectXX;
 class AudioManagerX;
 class CameraX;
 class CollisionDataStructureManagerX;
 class CollisionHandlerX;
+class EngineRenderHostX;
 class EnviromentHandlerX;
 class IInputTargetX;
 class IMessageSourceX;
@@ -78,6 +81,8 @@ class KorvelX {
   AudioDirectXX* GetAudioDevice() const { return mAudioDevice; }
   CameraX* GetCamera() const { return mCamera; }
   WeaponSettingsX* GetWeaponSettings() const { return mWeaponSettings; }
+  // The managers as the game sees them.
+  const GameServicesX& GetGameServices() const { return mGameServices; }
 
   // Frames updated by any engine; reset by the constructor and by Init.
   static uint32_t GetGlobalFrameCounter() {
@@ -121,6 +126,9 @@ class KorvelX {
   IMessageSourceX* mMessageSource = nullptr;
   IInputTargetX* mInputTarget = nullptr;
   SyncEngineRenderX* mSyncEngineRender = nullptr;
+  // The render device's view of the engine; outlives the device.
+  std::unique_ptr<EngineRenderHostX> mRenderHost;
+  GameServicesX mGameServices;
 
   static std::atomic<uint32_t> sGlobalFrameCounter;
   static std::atomic<bool> sAudioEnabled;

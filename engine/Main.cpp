@@ -14,8 +14,14 @@ int main() {
     korvelX.Init();
     // Without a window to draw in the program stops at once, and says so in its exit status.
     if (korvelX.RenderDeviceFailed()) status = 1;
-    // The game's set-up (sky box, map, sounds, bots); it reaches the engine through GetKorvelX().
-    if (!korvelX.IsQuitting()) TheGameX::SetUp();
+    // The game's set-up (sky box, map, sounds, bots) on the engine's parts.
+    if (!korvelX.IsQuitting()) {
+      GameSetUpX parts;
+      parts.mEnvironment = korvelX.GetEnviromentHandler();
+      parts.mCamera = korvelX.GetCamera();
+      parts.mWeaponSettings = korvelX.GetWeaponSettings();
+      TheGameX::SetUp(parts);
+    }
     korvelX.SignalInitialized();
     LogMessage(StringX("Time elapsed since KorvelX object has been created: ") +
                frameTimer.GetElapsedTimef(true) + " sec");

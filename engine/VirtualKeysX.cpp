@@ -1,8 +1,10 @@
 #include "engine/VirtualKeysX.h"
 
+#include <SDL2/SDL_keycode.h>
+
 namespace VirtualKeysX {
 
-uint8_t FromSdlKey(SDL_Keycode key) {
+uint8_t FromSdlKey(int32_t key) {
   if (key >= SDLK_a && key <= SDLK_z) return static_cast<uint8_t>('A' + (key - SDLK_a));
   if (key >= SDLK_0 && key <= SDLK_9) return static_cast<uint8_t>('0' + (key - SDLK_0));
   if (key >= SDLK_F1 && key <= SDLK_F9) return static_cast<uint8_t>(112 + (key - SDLK_F1));

@@ -117,10 +117,3 @@ class StringX {
 };
 
 StringX operator+(const char* left, const StringX& right);
-
-// Serialisation through the engine's streams: the length (unsigned long), then each character.
-// A saving stream (SM_READ) writes the string; a loading stream (SM_WRITE) reads it into a
-// non-const string, refusing lengths longer than the bytes left in the input.
-class StreamX;
-StreamX& operator<<(StreamX& stream, const StringX& str);
-StreamX& operator<<(StreamX& stream, StringX& str);

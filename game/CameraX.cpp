@@ -1,8 +1,6 @@
 #include "game/CameraX.h"
 
-#include "engine/KorvelX.h"
 #include "render/IRenderDeviceX.h"
-#include "render/RenderDirectXX.h"
 
 CameraX::CameraX() {
   mClipping = true;
@@ -38,11 +36,6 @@ void CameraX::UpdateViewMatrix() {
   mUpVector = mUp;
 }
 
-void CameraX::ToggleZoom() {
-  KorvelX* engine = GetKorvelX();
-  ToggleZoom(engine ? engine->GetRenderDevice() : nullptr);
-}
-
 void CameraX::ToggleZoom(IRenderDeviceX* device) {
   mZoomed = !mZoomed;
   mFieldOfView = mZoomed ? ZOOMED_FIELD_OF_VIEW : FIELD_OF_VIEW;
@@ -54,10 +47,4 @@ const Matrix4X& CameraX::UpdateProjection(float aspect) {
   mProjection =
       Matrix4X::PerspectiveFovRH(mFieldOfView, aspect, RENDER_NEAR_PLANE, RENDER_FAR_PLANE);
   return mProjection;
-}
-
-void CameraX::AttachToRenderDevice(RenderDirectXX* device) {
-  if (!device) return;
-  device->SetCamera(this);
-  device->SetViewMatrixSource([this](int32_t renderIndex) { return GetRenderMatrix(renderIndex); });
 }

@@ -1,13 +1,12 @@
 #pragma once
 // CameraX: the player's eye. It moves by the shared movement model (created ground-bound, with
 // mClipping set) and keeps a right-handed view matrix in mWorldMatrix: view space looks along
-// -z, with mRight as +x and mUp as +y. The render thread reads the view matrix of its buffer
-// index through GetRenderMatrix.
+// -z, with mRight as +x and mUp as +y. The render device reads the view matrix of its buffer
+// index through GetRenderMatrix (the camera is its IRenderSnapshotX).
 #include "game/Movement3DX.h"
-#include "render/Matrix4X.h"
+#include "geometry/Matrix4X.h"
 
 class IRenderDeviceX;
-class RenderDirectXX;
 
 class CameraX : public Movement3DX {
  public:
@@ -26,18 +25,13 @@ class CameraX : public Movement3DX {
   // Rebuilds the view matrix (mWorldMatrix) and the placement vectors from the basis.
   void UpdateViewMatrix();
 
-  // Flips the zoom and gives the new field of view to the engine's render device.
-  void ToggleZoom();
-  // The same with the device given (none: only the camera changes).
+  // Flips the zoom and gives the new field of view to the render device (none: only the camera
+  // changes).
   void ToggleZoom(IRenderDeviceX* device);
 
   // The projection the render device uses with this camera: right-handed, the camera's field
   // of view, the device's depth range. Also kept in mProjection.
   const Matrix4X& UpdateProjection(float aspect);
-
-  // Makes this the device's camera: both camera references, and the view matrix source read
-  // through the render thread's buffer index.
-  void AttachToRenderDevice(RenderDirectXX* device);
 
   Matrix4X mProjection;
   // Where the camera is, the point it looks at and its up vector (as of the last update).

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "audio/CSound.h"
+#include "collision/CollisionDataStructureBaseX.h"
 #include "collision/CollisionHandlerX.h"
 #include "engine/FunctionLibraryX.h"
 #include "engine/ReportHooksX.h"
@@ -10,6 +11,7 @@
 #include "game/BotX.h"
 #include "game/CameraX.h"
 #include "game/ObjectMoveableX.h"
+#include "geometry/DebugLinesX.h"
 #include "geometry/MeshX.h"
 #include "loaders/Object3DManagerX.h"
 #include "loaders/Object3DX.h"
@@ -57,7 +59,7 @@ float DistanceToSegment(const Vector3fX& p, const Vector3fX& a, const Vector3fX&
 }
 }  // namespace
 
-EnviromentHandlerX::EnviromentHandlerX() = default;
+EnviromentHandlerX::EnviromentHandlerX(const GameServicesX& services) : mServices(services) {}
 
 EnviromentHandlerX::~EnviromentHandlerX() {
   LogMessage(StringX("EnviromentHandler, shots fired: ") + mShotsFired + ", shots expired: " +
@@ -90,8 +92,11 @@ bool EnviromentHandlerX::AddWorld(Object3DX* object) {
   meshes.Add(object->GetMesh());
   if (!mServices.mCollisionHandler->AddWorld(object->GetName(), meshes)) return false;
   // The device keeps the tree's lines for its BSP debug switch.
-  if (mServices.mRenderDevice) {
-    mServices.mRenderDevice->AddCollisionDebug(mServices.mCollisionHandler->GetWorld());
+  const CollisionDataStructureBaseX* tree = mServices.mCollisionHandler->GetWorld();
+  if (mServices.mRenderDevice && tree) {
+    DebugLinesX lines;
+    tree->GetDebugLines(lines);
+    mServices.mRenderDevice->AddCollisionDebug(lines);
   }
   return true;
 }
@@ -197,7 +202,8 @@ void EnviromentHandlerX::UpdateRemoveBot() {
   IRenderDeviceX* device = mServices.mRenderDevice;
   for (BotX* bot : mRemoveBots) {
     if (device) {
-      KX_ASSERT_MSG(device->RemoveObjectMoveable(bot), "EnviromentHandlerX::UpdateRemoveBot",
+      const bool drawingRemoved = device->RemoveObjectMoveable(bot);
+      KX_ASSERT_MSG(drawingRemoved, "EnviromentHandlerX::UpdateRemoveBot",
                     "GetKorvelX().GetRenderDevice().RemoveObject3DX(**ite)");
     }
     auto botIte = mBots.Find(bot);
@@ -205,14 +211,14 @@ void EnviromentHandlerX::UpdateRemoveBot() {
                   "botIte != mBots.end()");
     if (botIte != mBots.end()) mBots.Remove(botIte);
     if (mServices.mCollisionHandler) {
-      KX_ASSERT_MSG(mServices.mCollisionHandler->RemoveObjectMoveableX(bot),
-                    "EnviromentHandlerX::UpdateRemoveBot",
+      const bool collisionRemoved = mServices.mCollisionHandler->RemoveObjectMoveableX(bot);
+      KX_ASSERT_MSG(collisionRemoved, "EnviromentHandlerX::UpdateRemoveBot",
                     "GetKorvelX().GetCollisionHandler().RemoveObjectMoveableX(*ite)");
     }
     if (mNumberOfBots > 0) --mNumberOfBots;
   }
   for (BotX* bot : mRemoveBots) {
-    RemoveAndDestroyObjectMoveable(device, bot);
+    DestroyObjectMoveableAfterRender(device, bot);
     ++mBotsRemoved;
   }
   mRemoveBots.Clear();

@@ -10,29 +10,16 @@
 
 #include "foundation/ArrayX.h"
 #include "foundation/BinarySearchTreeX.h"
+#include "game/GameServicesX.h"
 #include "game/WeaponSettingsX.h"
 #include "geometry/Vector3fX.h"
 
-class AudioDirectXX;
 class BotX;
 class CameraX;
 class CSound;
-class CollisionHandlerX;
-class IRenderDeviceX;
 class Movement3DX;
-class Object3DManagerX;
 class Object3DX;
 class ObjectMoveableX;
-
-// The engine managers the game world uses. Any may be null: no collision handler means no
-// ground, no sight and no collision step; no device means nothing is drawn; no audio device
-// means silence; the object manager is needed for bots and shots.
-struct GameServicesX {
-  CollisionHandlerX* mCollisionHandler = nullptr;
-  IRenderDeviceX* mRenderDevice = nullptr;
-  Object3DManagerX* mObject3DManager = nullptr;
-  AudioDirectXX* mAudioDevice = nullptr;
-};
 
 class EnviromentHandlerX : public IGameControlsTargetX {
  public:
@@ -47,7 +34,8 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   static constexpr float sBotMaxPitch = 1.3744469f;
   static constexpr uint32_t sSpawnPoints = 18;
 
-  EnviromentHandlerX();
+  // Works with the managers of `services`, which must outlive the environment.
+  explicit EnviromentHandlerX(const GameServicesX& services);
   // Logs what happened in the game (shots, bots, counters) and deletes the bots and shots
   // still held. The render device and the collision handler are
   // gone by then (the engine stops them first), so nothing is unregistered.
@@ -55,7 +43,6 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   EnviromentHandlerX(const EnviromentHandlerX&) = delete;
   EnviromentHandlerX& operator=(const EnviromentHandlerX&) = delete;
 
-  void SetServices(const GameServicesX& services) { mServices = services; }
   const GameServicesX& GetServices() const { return mServices; }
   void SetCamera(CameraX* camera) { mCamera = camera; }
   // The looping background sound of the game, owned from here on (deleted with the
@@ -144,7 +131,7 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   void HitObject(ObjectMoveableX* target);
   Object3DX* GetShotObject();
 
-  GameServicesX mServices;
+  const GameServicesX& mServices;
   CSound* mBackgroundSound = nullptr;
   ArrayX<ObjectMoveableX*> mDestroyShots;  // shots whose life ended this frame
   int32_t mHitCounter = 0;

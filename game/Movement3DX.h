@@ -15,12 +15,13 @@
 
 #include "audio/SoundOwnerX.h"
 #include "game/QuaternionX.h"
+#include "geometry/Matrix4X.h"
 #include "geometry/Vector3fX.h"
-#include "render/Matrix4X.h"
+#include "render/IRenderSnapshotX.h"
 
 class ObjectMoveableX;
 
-class Movement3DX : public SoundOwnerX {
+class Movement3DX : public SoundOwnerX, public IRenderSnapshotX {
  public:
   static constexpr int32_t NUM_RENDER_SLOTS = 2;
   static constexpr float TWO_PI = 6.2831853f;
@@ -56,11 +57,11 @@ class Movement3DX : public SoundOwnerX {
   void TakeRenderSnapshotBoth();
 
   // Render thread: the snapshot of its buffer index. An index out of 0..1 reads slot 0.
-  const Matrix4X& GetRenderMatrix(int32_t renderIndex) const;
-  const Vector3fX& GetRenderPosition(int32_t renderIndex) const;
+  const Matrix4X& GetRenderMatrix(int32_t renderIndex) const override;
+  const Vector3fX& GetRenderPosition(int32_t renderIndex) const override;
   // The animation frames taken with the matrix of the same slot.
   void GetRenderFrames(int32_t renderIndex, uint32_t& frameFrom, uint32_t& frameTo,
-                       float& frameFraction) const;
+                       float& frameFraction) const override;
 
   // Where the object is (the snapshot of the frame being built) and how it is turned.
   SoundFrameX GetSoundFrame() const override;

@@ -2,7 +2,7 @@
 
 #include "engine/ReportHooksX.h"
 #include "loaders/Object3DX.h"
-#include "render/RenderDirectXX.h"
+#include "render/IRenderDeviceX.h"
 
 ObjectMoveableX::ObjectMoveableX(Object3DX* pobject3DX) : mObject3DX(pobject3DX) {
   KX_ASSERT(pobject3DX, "ObjectMoveableX::ObjectMoveableX");
@@ -44,11 +44,15 @@ ObjectMoveableX* ObjectMoveableX::FromCollisionObject(ICollisionObjectX* object)
 }
 
 void RemoveAndDestroyObjectMoveable(IRenderDeviceX* device, ObjectMoveableX* moveable) {
+  if (moveable && device) device->RemoveObjectMoveable(moveable);
+  DestroyObjectMoveableAfterRender(device, moveable);
+}
+
+void DestroyObjectMoveableAfterRender(IRenderDeviceX* device, ObjectMoveableX* moveable) {
   if (!moveable) return;
-  if (device) device->RemoveObjectMoveable(moveable);
-  if (auto* renderDevice = dynamic_cast<RenderDirectXX*>(device)) {
-    renderDevice->RetireAfterRender([moveable] { delete moveable; });
+  if (!device) {
+    delete moveable;
     return;
   }
-  delete moveable;
+  device->RetireAfterRender([moveable] { delete moveable; });
 }

@@ -5,7 +5,7 @@
 // its object's mesh placed by the same world matrix.
 #include "collision/CollisionHandlerX.h"
 #include "game/Movement3DX.h"
-#include "render/Matrix4X.h"
+#include "geometry/Matrix4X.h"
 
 class IRenderDeviceX;
 class Object3DX;
@@ -22,6 +22,8 @@ class ObjectMoveableX : public Movement3DX, public ICollisionObjectX {
   void UpdateWorldMatrix();
 
   Object3DX* GetObject3DX() const { return mObject3DX; }
+  // The render device draws the object's mesh with the snapshot's matrix and frames.
+  Object3DX* GetRenderObject() const override { return mObject3DX; }
 
   // The collision handler's view (engine thread): the live world matrix and the object's mesh.
   const Matrix4X& GetCollisionMatrix() const override { return mWorldMatrix; }
@@ -36,6 +38,8 @@ class ObjectMoveableX : public Movement3DX, public ICollisionObjectX {
 // Takes a moving object out of the drawing and deletes it once the render thread has let go of
 // it: the render device removes its renderable at the next frame start, and only after that
 // the object is deleted, on the engine thread, when the engine collects the device's retired
-// objects (RenderDirectXX::CollectRetired, once per frame). Without a device the object is
+// objects (IRenderDeviceX::CollectRetired, once per frame). Without a device the object is
 // deleted at once. Unregister it from the collision handler and the environment first.
 void RemoveAndDestroyObjectMoveable(IRenderDeviceX* device, ObjectMoveableX* moveable);
+// The same for an object whose removal from the device is already posted.
+void DestroyObjectMoveableAfterRender(IRenderDeviceX* device, ObjectMoveableX* moveable);

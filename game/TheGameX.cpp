@@ -7,7 +7,6 @@
 #include "audio/AudioDirectXX.h"
 #include "audio/AudioManagerX.h"
 #include "audio/CSound.h"
-#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "game/CameraX.h"
 #include "game/EnviromentHandlerX.h"
@@ -40,12 +39,12 @@ StringX ResolveTextureName(const char* name) {
   return resolved;
 }
 
-void SetUpSkyBox(IRenderDeviceX* device) {
+void SetUpSkyBox(IRenderDeviceX* device, AssetManagerBaseX* assets) {
   // Nothing draws the sky without a device: its textures are not even loaded.
-  if (!device || !GetAssetManager()) return;
+  if (!device || !assets) return;
   std::vector<TextureX*> textures;
   for (const char* face : kSkyFaces) {
-    TextureX* texture = GetAssetImpl<TextureX>(ResolveTextureName(face));
+    TextureX* texture = assets->GetAssetImpl<TextureX>(ResolveTextureName(face));
     if (!texture) {
       LogMessage(StringX("TheGame, no sky box face ") + face);
       return;
@@ -56,17 +55,6 @@ void SetUpSkyBox(IRenderDeviceX* device) {
 }
 }  // namespace
 
-void TheGameX::SetUp() {
-  KorvelX* engine = GetKorvelX();
-  if (!engine || !engine->GetEnviromentHandler()) return;
-  GameSetUpX parts;
-  parts.mEnvironment = engine->GetEnviromentHandler();
-  parts.mCamera = engine->GetCamera();
-  parts.mWeaponSettings = engine->GetWeaponSettings();
-  parts.mSoundLibrary = engine->GetAudioManager();
-  SetUp(parts);
-}
-
 bool TheGameX::SetUp(const GameSetUpX& parts) {
   EnviromentHandlerX* environment = parts.mEnvironment;
   CameraX* camera = parts.mCamera;
@@ -75,14 +63,14 @@ bool TheGameX::SetUp(const GameSetUpX& parts) {
   AudioDirectXX* audio = services.mAudioDevice;
 
   // 1. The background hum, looping for the whole game.
-  if (parts.mSoundLibrary) {
-    if (CSound* background = parts.mSoundLibrary->GetSound("volt.wav")) {
+  if (services.mSoundLibrary) {
+    if (CSound* background = services.mSoundLibrary->GetSound("volt.wav")) {
       background->Play(SOUNDPLAY_LOOPING);
       environment->SetBackgroundSound(background);
     }
   }
   // 2. The night sky.
-  SetUpSkyBox(services.mRenderDevice);
+  SetUpSkyBox(services.mRenderDevice, services.mAssetManager);
   // 3. The player.
   environment->SetCamera(camera);
   camera->mPosition = Vector3fX(-1100.0f, 360.0f, -1500.0f);

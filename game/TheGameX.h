@@ -4,7 +4,6 @@
 // its collision tree, arms the player, fills the world with bots and places the ambient sounds.
 #include <cstdint>
 
-class AudioManagerX;
 class CameraX;
 class EnviromentHandlerX;
 class WeaponSettingsX;
@@ -14,7 +13,6 @@ struct GameSetUpX {
   EnviromentHandlerX* mEnvironment = nullptr;
   CameraX* mCamera = nullptr;
   WeaponSettingsX* mWeaponSettings = nullptr;
-  AudioManagerX* mSoundLibrary = nullptr;  // null: no background sound
 };
 
 class TheGameX {
@@ -23,9 +21,7 @@ class TheGameX {
   static constexpr float sGravity = 600.0f;
   static constexpr float sMaxPitch = 1.3744469f;  // 0.4375 pi
 
-  // The set-up on the running engine's parts (GetKorvelX()).
-  static void SetUp();
   // The set-up on the given parts. False when the city cannot be loaded (logged); the game then
-  // runs without a world.
+  // runs without a world. Without a sound library there is no background sound.
   static bool SetUp(const GameSetUpX& parts);
 };

@@ -5,15 +5,10 @@
 #include "audio/CSound.h"
 #include "audio/SoundX.h"
 #include "engine/InputHandlerX.h"
-#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "foundation/StringX.h"
 #include "game/CameraX.h"
 #include "render/IRenderDeviceX.h"
-
-float WeaponSettingsX::sForwardFactor = 0.0f;
-float WeaponSettingsX::sStrafeFactor = 0.0f;
-float WeaponSettingsX::sDiagonalFactor = 1.0f;
 
 namespace {
 
@@ -53,28 +48,10 @@ void AppendVector(StringX& text, const Vector3fX& v) {
 
 }  // namespace
 
-void WeaponSettingsX::ResetMovementFactors() {
-  sForwardFactor = 0.0f;
-  sStrafeFactor = 0.0f;
-  sDiagonalFactor = 1.0f;
-}
-
 void WeaponSettingsX::SetMovementFactors(float forward, float strafe, float diagonal) {
-  sForwardFactor = forward;
-  sStrafeFactor = strafe;
-  sDiagonalFactor = diagonal;
-}
-
-void WeaponSettingsX::Update(float dt) {
-  KorvelX* engine = GetKorvelX();
-  if (!engine) return;
-  GameControlsX controls;
-  controls.mInput = engine->GetInputHandler();
-  controls.mCamera = engine->GetCamera();
-  controls.mRenderDevice = engine->GetRenderDevice();
-  controls.mGame = mGameTarget;
-  controls.mQuit = [engine] { engine->Quit(); };
-  Update(dt, controls);
+  mForwardFactor = forward;
+  mStrafeFactor = strafe;
+  mDiagonalFactor = diagonal;
 }
 
 void WeaponSettingsX::Update(float dt, const GameControlsX& controls) {
@@ -153,9 +130,9 @@ void WeaponSettingsX::Update(float dt, const GameControlsX& controls) {
 }
 
 void WeaponSettingsX::UpdateWalking(float dt, float forward, float strafe, CameraX& camera) {
-  float& f = sForwardFactor;
-  float& s = sStrafeFactor;
-  float& d = sDiagonalFactor;
+  float& f = mForwardFactor;
+  float& s = mStrafeFactor;
+  float& d = mDiagonalFactor;
   if (camera.mOnGround) {
     f = Accelerate(f, static_cast<int32_t>(forward), dt);
     s = Accelerate(s, static_cast<int32_t>(strafe), dt);
@@ -182,7 +159,7 @@ void WeaponSettingsX::UpdateWalking(float dt, float forward, float strafe, Camer
 
 void WeaponSettingsX::UpdateFootsteps(float dt, const CameraX& camera) {
   mFootstepTimer += dt;
-  const bool walking = (sForwardFactor != 0.0f || sStrafeFactor != 0.0f) && camera.mOnGround;
+  const bool walking = (mForwardFactor != 0.0f || mStrafeFactor != 0.0f) && camera.mOnGround;
   if (walking) {
     if (mFootstepTimer > kFootstepInterval) {
       RewindAndPlay(mFootstepSound);

@@ -83,25 +83,21 @@ class WeaponSettingsX {
   static constexpr float MOUSE_UNITS_PER_RADIAN = 200.0f;
   static constexpr float MAX_BRIGHTNESS = 10.0f;
 
-  WeaponSettingsX() = default;
+  // The controls drive `controls` every frame: the engine's input, camera and render device,
+  // and the game world (the environment handler). Without a game world the gun and the bot keys
+  // do nothing and the clipping switch flips the camera alone.
+  explicit WeaponSettingsX(GameControlsX controls = {}) : mControls(std::move(controls)) {}
 
-  // The game input update of one frame, on the engine's input, camera and render device and on
-  // the game target set below.
-  void Update(float dt);
+  // The game input update of one frame on the parts given when made.
+  void Update(float dt) { Update(dt, mControls); }
   // The same on the given parts.
   void Update(float dt, const GameControlsX& controls);
 
-  // The game world the controls drive (the environment handler); none: the gun and the bot
-  // keys do nothing and the clipping switch flips the camera alone.
-  void SetGameTarget(IGameControlsTargetX* game) { mGameTarget = game; }
-
-  // The movement factors live for the whole program: forward f and strafe s in [-1, 1], and the
-  // diagonal factor d.
-  static float GetForwardFactor() { return sForwardFactor; }
-  static float GetStrafeFactor() { return sStrafeFactor; }
-  static float GetDiagonalFactor() { return sDiagonalFactor; }
-  static void ResetMovementFactors();
-  static void SetMovementFactors(float forward, float strafe, float diagonal);
+  // The movement factors: forward f and strafe s in [-1, 1], and the diagonal factor d.
+  float GetForwardFactor() const { return mForwardFactor; }
+  float GetStrafeFactor() const { return mStrafeFactor; }
+  float GetDiagonalFactor() const { return mDiagonalFactor; }
+  void SetMovementFactors(float forward, float strafe, float diagonal);
 
   float mShotSpeed = 750.0f;
   float mFireInterval = 1.0f;  // seconds between shots while the button is held
@@ -122,9 +118,8 @@ class WeaponSettingsX {
   void UpdateSwitches(float dt, const GameControlsX& controls);
   void SetGunMode(uint32_t mode, float shotSpeed, float fireInterval, const char* text);
 
-  IGameControlsTargetX* mGameTarget = nullptr;
-
-  static float sForwardFactor;
-  static float sStrafeFactor;
-  static float sDiagonalFactor;
+  GameControlsX mControls;
+  float mForwardFactor = 0.0f;
+  float mStrafeFactor = 0.0f;
+  float mDiagonalFactor = 1.0f;
 };

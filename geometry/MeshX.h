@@ -8,8 +8,8 @@
 #include "foundation/ArrayX.h"
 #include "geometry/BoundingVolumesX.h"
 #include "geometry/EdgeX.h"
+#include "geometry/Matrix4X.h"
 #include "geometry/PolygonX.h"
-#include "render/Matrix4X.h"
 
 class MaterialX;
 class MeshX;

@@ -150,7 +150,7 @@ bool SimplifyMeshX::PlaneKey::operator<(const PlaneKey& other) const {
 // ---------------------------------------------------------------------------------------------
 // Pipeline
 
-SimplifyMeshX::SimplifyMeshX(const MeshX& mesh) : mMesh(mesh) {}
+SimplifyMeshX::SimplifyMeshX(const MeshX& mesh, ThreadManagerX* jobs) : mMesh(mesh), mJobs(jobs) {}
 
 SimplifyMeshX::~SimplifyMeshX() { mOnPlanePolys.ClearAndDelete(); }
 
@@ -311,8 +311,7 @@ void SimplifyMeshX::RunStage(StageFunction stage) {
   if (work.empty()) return;
   std::vector<void*> datas(work.size());
   for (size_t i = 0; i < work.size(); ++i) datas[i] = &work[i];
-  ThreadManagerX* pool = GetThreadManagerX();
-  if (!pool || !pool->RunJobs(&StageJob, datas.data(), uint32_t(datas.size()))) {
+  if (!mJobs || !mJobs->RunJobs(&StageJob, datas.data(), uint32_t(datas.size()))) {
     for (void* data : datas) StageJob(data);
   }
 }

@@ -15,6 +15,8 @@
 #include "foundation/BinarySearchTreeX.h"
 #include "geometry/MeshX.h"
 
+class ThreadManagerX;
+
 class SimplifyMeshX {
  public:
   // Plane (and flags) of a group. Equal when the distances differ by at most 0.1 and every
@@ -41,7 +43,8 @@ class SimplifyMeshX {
     bool mFailed = false;
   };
 
-  explicit SimplifyMeshX(const MeshX& mesh);
+  // Works on a copy of `mesh`; the per-plane stages run on `jobs` (null: on the calling thread).
+  explicit SimplifyMeshX(const MeshX& mesh, ThreadManagerX* jobs = nullptr);
   ~SimplifyMeshX();
   SimplifyMeshX(const SimplifyMeshX&) = delete;
   SimplifyMeshX& operator=(const SimplifyMeshX&) = delete;
@@ -89,6 +92,7 @@ class SimplifyMeshX {
   void RemoveInvalidPolygons(const char* reason);
 
   MeshX mMesh;
+  ThreadManagerX* mJobs = nullptr;
   ArrayX<PolygonX> mWorkingPolygons;
   uint32_t mInitialPolygonCount = 0;
   BinarySearchTreeX<OnPlanePolys*, PlaneKey> mOnPlanePolys;

@@ -4,6 +4,8 @@
 
 #include "geometry/GeometryMathX.h"
 
+class StreamX;
+
 struct Vector3fX {
   float x = 0.f;
   float y = 0.f;
@@ -56,6 +58,10 @@ inline bool Equal(const Vector3fX& a, const Vector3fX& b, float eps = fEPSILON2)
 inline bool IsZero(const Vector3fX& a, float eps = fEPSILON2) {
   return IsZero(a.x, eps) && IsZero(a.y, eps) && IsZero(a.z, eps);
 }
+
+// A vector travels in a stream as its three floats, x first.
+StreamX& operator<<(StreamX& stream, Vector3fX& v);
+StreamX& operator<<(StreamX& stream, const Vector3fX& v);
 
 // Double-precision vector for the exact intersection and closest-point computations.
 struct Vector3dX {

@@ -51,22 +51,23 @@ uint32_t MeshLoaderX::GetMeshType(const StringX& fileName) {
   return MESHTYPE_UNKNOWN;
 }
 
-bool MeshLoaderImplX::ReadSubMeshes(uint32_t type, const StringX& path, ArrayX<MeshX*>& outMeshes) {
+bool MeshLoaderImplX::ReadSubMeshes(uint32_t type, const StringX& path, AssetManagerBaseX* assets,
+                                    ArrayX<MeshX*>& outMeshes) {
   switch (type) {
     case MESHTYPE_BSP: {
-      ReadBSPQuake reader;
+      ReadBSPQuake reader(assets);
       if (!reader.ReadFile(path)) return false;
       reader.GetMeshes(outMeshes);
       return true;
     }
     case MESHTYPE_MD2: {
-      ReadMD2X reader;
+      ReadMD2X reader(assets);
       if (!reader.Read(path)) return false;
       reader.GetMeshes(outMeshes);
       return true;
     }
     case MESHTYPE_3DS: {
-      Read3DSX reader;
+      Read3DSX reader(assets);
       if (!reader.Read(path)) return false;
       reader.GetMeshes(outMeshes);
       return true;
@@ -92,7 +93,7 @@ bool MeshLoaderImplX::LoadMesh(const StringX& fileName, MeshX& mesh) {
     return false;
   }
   ArrayX<MeshX*> subMeshes;
-  if (!ReadSubMeshes(type, path, subMeshes)) {
+  if (!ReadSubMeshes(type, path, mesh.GetManager(), subMeshes)) {
     DeleteAll(subMeshes);
     LogMessage(StringX("Could not load ") + fileName + ": the file is damaged or not of its type");
     return false;

@@ -7,6 +7,7 @@
 #include "foundation/ArrayX.h"
 #include "foundation/StringX.h"
 
+class AssetManagerBaseX;
 class MeshX;
 
 enum MeshTypeX : uint32_t {
@@ -20,8 +21,8 @@ class MeshLoaderX {
  public:
   virtual ~MeshLoaderX() = default;
   // Loads the file `fileName` (found directly or through the search paths) into the empty
-  // `mesh`. False, with a log line saying why, when the file is unknown, missing, damaged or
-  // holds no geometry.
+  // `mesh`, with materials from the mesh's asset manager. False, with a log line saying why,
+  // when the file is unknown, missing, damaged or holds no geometry.
   virtual bool LoadMesh(const StringX& fileName, MeshX& mesh) = 0;
 
   // The type of a file name by its extension (A-Z compared as a-z).
@@ -45,8 +46,9 @@ class MeshLoaderImplX : public MeshLoaderX {
   static void CombineMeshes(ArrayX<MeshX*>& subMeshes, const StringX& fileName, MeshX& mesh);
 
  private:
-  // Runs the reader of `type` on `path`; false when it fails.
-  static bool ReadSubMeshes(uint32_t type, const StringX& path, ArrayX<MeshX*>& outMeshes);
+  // Runs the reader of `type` on `path`, with materials from `assets`; false when it fails.
+  static bool ReadSubMeshes(uint32_t type, const StringX& path, AssetManagerBaseX* assets,
+                            ArrayX<MeshX*>& outMeshes);
 };
 
 extern MeshLoaderX* sMeshLoaderX;

@@ -12,7 +12,8 @@ namespace {
 std::atomic<uint32_t> sUniqueObjectCounter{0};
 }  // namespace
 
-Object3DManagerX::Object3DManagerX(const StringX& root) {
+Object3DManagerX::Object3DManagerX(const StringX& root, AssetManagerBaseX* assets)
+    : mAssets(assets) {
   AddFolder(root);
   AddFolder(StringX("Resources\\Models"));
   AddFolder(StringX("Resources\\maps"));
@@ -64,7 +65,8 @@ MeshX* Object3DManagerX::GetPrimitiveMeshX(uint32_t kind, uint32_t a, uint32_t b
   if (!always) {
     if (MeshX* mesh = FindPrimitiveMesh(key, kind, a, b)) return mesh;
     MeshX* mesh = new MeshX(kind, a, b);
-    if (MaterialX* material = GetAssetImpl<MaterialX>(StringX("Material") + mesh->GetName())) {
+    if (MaterialX* material =
+            GetAssetFrom<MaterialX>(mAssets, StringX("Material") + mesh->GetName())) {
       mesh->mMaterials.Add(material);
     }
     Track(mesh, key, mSharedExtraMeshes);
@@ -82,7 +84,7 @@ Object3DX* Object3DManagerX::GetObject3DX(const StringX& name) {
   if (Object3DX** object = mObjects.FindValue(name)) return *object;
   // Every call makes a further object (each bot needs its own); the manager keeps them all.
   // A mesh that could not be read gives no object: the loader has logged why.
-  MeshX* mesh = GetAssetImpl<MeshX>(name);
+  MeshX* mesh = GetAssetFrom<MeshX>(mAssets, name);
   if (!mesh) {
     LogMessage(StringX("Object3DManager, no object for ") + name +
                ": its mesh could not be loaded");

@@ -10,10 +10,13 @@
 #include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
 
+class AssetManagerBaseX;
+
 class Object3DManagerX {
  public:
-  // Adds the folders root, "Resources\Models" and "Resources\maps".
-  explicit Object3DManagerX(const StringX& root);
+  // Adds the folders root, "Resources\Models" and "Resources\maps". Meshes and materials come
+  // from `assets`.
+  Object3DManagerX(const StringX& root, AssetManagerBaseX* assets);
   // Deletes every primitive mesh and every object it handed out.
   ~Object3DManagerX();
   Object3DManagerX(const Object3DManagerX&) = delete;
@@ -43,6 +46,7 @@ class Object3DManagerX {
   void Track(MeshX* mesh, const StringX& key, ArrayX<MeshX*>& refused);
   void Track(Object3DX* object, const StringX& key);
 
+  AssetManagerBaseX* mAssets = nullptr;
   ArrayX<StringX> mFolders;
   BinarySearchTreeX<MeshX*, StringX> mMeshes;       // owned
   BinarySearchTreeX<Object3DX*, StringX> mObjects;  // owned

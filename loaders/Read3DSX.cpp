@@ -63,7 +63,7 @@ struct Read3DSX::ObjectDataX {
   }
 };
 
-Read3DSX::Read3DSX() = default;
+Read3DSX::Read3DSX(AssetManagerBaseX* assets) : mAssets(assets) {}
 
 Read3DSX::~Read3DSX() {
   for (MeshX* mesh : mMeshes) delete mesh;
@@ -250,7 +250,7 @@ bool Read3DSX::ProcessNextMaterialChunk(const ChunkX& chunk, uint32_t depth) {
 
   const StringX assetName =
       StringX("Material 3DS ") + FileSystemX::GetFileName(mFileName) + " " + mMaterialName;
-  MaterialX* material = GetAssetImpl<MaterialX>(assetName);
+  MaterialX* material = GetAssetFrom<MaterialX>(mAssets, assetName);
   if (!material) return true;
   material->SetAmbientColor(mMaterialColours[0]);
   material->SetDiffuseColor(mMaterialColours[1]);
@@ -379,7 +379,7 @@ bool Read3DSX::ProcessCameraChunk(const ChunkX& chunk) {
 }
 
 MaterialX* Read3DSX::GetDefaultMaterial() {
-  MaterialX* material = GetAssetImpl<MaterialX>(StringX("Material 3DS default"));
+  MaterialX* material = GetAssetFrom<MaterialX>(mAssets, StringX("Material 3DS default"));
   if (material && material->GetDiffuseTextureName().Empty()) {
     material->AddTexture(StringX("default.bmp"));
   }

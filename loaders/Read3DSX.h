@@ -11,6 +11,7 @@
 #include "foundation/StringX.h"
 #include "geometry/Vector3fX.h"
 
+class AssetManagerBaseX;
 class BinaryReaderX;
 class MaterialX;
 class MeshX;
@@ -25,7 +26,8 @@ struct LightX {
 
 class Read3DSX {
  public:
-  Read3DSX();
+  // Materials come from `assets` (null: the meshes get none).
+  explicit Read3DSX(AssetManagerBaseX* assets = nullptr);
   ~Read3DSX();
   Read3DSX(const Read3DSX&) = delete;
   Read3DSX& operator=(const Read3DSX&) = delete;
@@ -75,6 +77,7 @@ class Read3DSX {
   bool FinishObject();
   MaterialX* GetDefaultMaterial();
 
+  AssetManagerBaseX* mAssets = nullptr;
   StringX mFileName;
   BinaryReaderX* mReader = nullptr;
   ChunkX currentChunk;

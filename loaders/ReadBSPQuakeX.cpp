@@ -67,7 +67,7 @@ struct ReadBSPQuake::MeshBuildX {
   uint32_t litFaces = 0;
 };
 
-ReadBSPQuake::ReadBSPQuake() = default;
+ReadBSPQuake::ReadBSPQuake(AssetManagerBaseX* assets) : mAssets(assets) {}
 ReadBSPQuake::~ReadBSPQuake() = default;
 
 bool ReadBSPQuake::ReadFile(const StringX& fileName) {
@@ -301,7 +301,7 @@ StringX ReadBSPQuake::GetTextureAssetName(const bsp_texinfo& texinfo) {
 TexCoordX ReadBSPQuake::GetTextureCoord(const bsp_texinfo& texinfo,
                                         const Vector3fX& position) const {
   // The texture was loaded when its mesh was made: this finds that same asset.
-  TextureX* texture = GetAssetImpl<TextureX>(GetTextureAssetName(texinfo));
+  TextureX* texture = GetAssetFrom<TextureX>(mAssets, GetTextureAssetName(texinfo));
   KX_ASSERT(texture, "ReadBSPQuake::GetTextureCoord");
   return TextureCoordOn(texture, texinfo, position);
 }
@@ -454,7 +454,7 @@ void ReadBSPQuake::BuildLightmap(MeshBuildX& build) {
   args.mHeight = height;
   args.mBits = 24;
   args.mSourceFile = &mFileName;
-  TextureX* lightmap = GetAssetImpl<TextureX>(lightmapName, &args);
+  TextureX* lightmap = GetAssetFrom<TextureX>(mAssets, lightmapName, &args);
   if (!lightmap) Log(StringX("ReadBSPQuake, could not make the lightmap ") + lightmapName);
   if (lightmap && build.material) build.material->SetLightmap(lightmapName);
   LightmapAtlasX made;
@@ -486,10 +486,10 @@ void ReadBSPQuake::GetMeshes(ArrayX<MeshX*>& outMeshes) {
       const StringX textureFile = GetTextureAssetName(mTexInfos[face.texture_info]);
       build = new MeshBuildX;
       build->textureName = textureName;
-      build->texture = GetAssetImpl<TextureX>(textureFile);
+      build->texture = GetAssetFrom<TextureX>(mAssets, textureFile);
       KX_ASSERT(build->texture, "ReadBSPQuake::GetMeshes");
-      build->material = GetAssetImpl<MaterialX>(StringX("Material") + number + " " + textureFile +
-                                                " - " + mapTag);
+      build->material = GetAssetFrom<MaterialX>(
+          mAssets, StringX("Material") + number + " " + textureFile + " - " + mapTag);
       build->mesh = new MeshX(StringX("MeshX QuakeBSP ") + number);
       build->mesh->mPointOrdering = POINTORDER_TRIANGLELIST;
       if (build->material) {

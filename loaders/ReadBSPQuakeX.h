@@ -13,6 +13,7 @@
 #include "foundation/StringX.h"
 #include "geometry/Vector3fX.h"
 
+class AssetManagerBaseX;
 class BinaryReaderX;
 class MeshX;
 class TextureX;
@@ -111,7 +112,8 @@ class ReadBSPQuake {
   // Lightmap coordinate of a vertex without a lightmap.
   static constexpr float sNoLightmap = -42.0f;
 
-  ReadBSPQuake();
+  // Materials and textures come from `assets` (null: the meshes get none).
+  explicit ReadBSPQuake(AssetManagerBaseX* assets = nullptr);
   ~ReadBSPQuake();
   ReadBSPQuake(const ReadBSPQuake&) = delete;
   ReadBSPQuake& operator=(const ReadBSPQuake&) = delete;
@@ -166,6 +168,7 @@ class ReadBSPQuake {
   void CopyLightmapCell(const bsp_face& face, uint32_t column, uint32_t row, uint32_t atlasWidth,
                         std::vector<uint8_t>& atlas) const;
 
+  AssetManagerBaseX* mAssets = nullptr;
   StringX mFileName;
   uint32_t mVersion = 0;
   bsp_lump mLumps[sNumberOfLumps];

@@ -122,12 +122,12 @@ void ReadMD2X::GetMeshes(ArrayX<MeshX*>& outMeshes) {
   MaterialX* material = nullptr;
   if (!mSkins.Empty() && !mSkins[0].Empty()) {
     const StringX skin = GetSkinTextureName(mSkins[0]);
-    material = GetAssetImpl<MaterialX>(StringX("Material MD2 ") + skin);
+    material = GetAssetFrom<MaterialX>(mAssets, StringX("Material MD2 ") + skin);
     if (material) material->AddTexture(skin);
   } else {
     // A model without a skin is drawn with the default picture.
     LogMessage(StringX("ReadMD2, ") + mFileName + " has no skin");
-    material = GetAssetImpl<MaterialX>(StringX("Material MD2 default"));
+    material = GetAssetFrom<MaterialX>(mAssets, StringX("Material MD2 default"));
     if (material) material->AddTexture(StringX("default.bmp"));
   }
   const float width = float(h.skinWidth > 0 ? h.skinWidth : 1);

@@ -9,6 +9,7 @@
 #include "foundation/ArrayX.h"
 #include "foundation/StringX.h"
 
+class AssetManagerBaseX;
 class MeshX;
 
 struct md2_header {
@@ -48,7 +49,8 @@ class ReadMD2X {
   static constexpr uint32_t sFrameHeaderSize = 40;
   static constexpr uint32_t sHeaderSize = 68;
 
-  ReadMD2X() = default;
+  // The skin's material comes from `assets` (null: the meshes get none).
+  explicit ReadMD2X(AssetManagerBaseX* assets = nullptr) : mAssets(assets) {}
   ReadMD2X(const ReadMD2X&) = delete;
   ReadMD2X& operator=(const ReadMD2X&) = delete;
 
@@ -69,6 +71,7 @@ class ReadMD2X {
   bool CheckHeader(uint32_t fileSize);
   bool Fail(const char* why);
 
+  AssetManagerBaseX* mAssets = nullptr;
   StringX mFileName;
   StringX mName;
   md2_header mHeader;

@@ -54,8 +54,8 @@ uint32_t LinkShaderProgram(ShaderX* shader) {
   return program;
 }
 
-bool DebugProgramX::Use() {
-  if (!mProgram && !mFailed && !Build()) {
+bool DebugProgramX::Use(AssetManagerBaseX* assets) {
+  if (!mProgram && !mFailed && !Build(assets)) {
     mFailed = true;
     LogMessage((StringX("RenderDevice, no program from ") + mShaderName).GetCharArray());
   }
@@ -64,8 +64,8 @@ bool DebugProgramX::Use() {
   return true;
 }
 
-bool DebugProgramX::Build() {
-  mProgram = LinkShaderProgram(GetAssetManager() ? GetAssetImpl<ShaderX>(mShaderName) : nullptr);
+bool DebugProgramX::Build(AssetManagerBaseX* assets) {
+  mProgram = LinkShaderProgram(assets ? assets->GetAssetImpl<ShaderX>(mShaderName) : nullptr);
   return mProgram != 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "foundation/StringX.h"
 
+class AssetManagerBaseX;
 class ShaderX;
 
 // Compiles both stages of a shader asset and links them; 0 (logged) when it cannot be built.
@@ -19,14 +20,15 @@ class DebugProgramX {
   DebugProgramX(const DebugProgramX&) = delete;
   DebugProgramX& operator=(const DebugProgramX&) = delete;
 
-  // Builds the program on first use; false (logged once) when the shader cannot be had.
-  bool Use();
+  // Builds the program on first use from the shader asset of `assets`; false (logged once) when
+  // the shader cannot be had.
+  bool Use(AssetManagerBaseX* assets);
   // Location of a uniform of the built program (-1 when it has none).
   int32_t Uniform(const char* name) const;
   void Release();
 
  private:
-  bool Build();
+  bool Build(AssetManagerBaseX* assets);
 
   StringX mShaderName;
   uint32_t mProgram = 0;

@@ -2,11 +2,10 @@
 
 #include <epoxy/gl.h>
 
-#include "collision/CollisionBSPX.h"
 #include "engine/ReportHooksX.h"
-#include "game/ObjectMoveableX.h"
 #include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
+#include "render/IRenderSnapshotX.h"
 #include "render/RenderDirectXX.h"
 
 RenderableDebugX::RenderableDebugX(RenderDirectXX* device, float red, float green, float blue)
@@ -38,7 +37,7 @@ void RenderableDebugX::Prepare(const Matrix4X&, int32_t renderIndex) {
 }
 
 void RenderableDebugX::Draw() {
-  if (mPoints.empty() || !mProgram.Use()) return;
+  if (mPoints.empty() || !mProgram.Use(mDevice ? mDevice->GetAssets() : nullptr)) return;
   if (!mBufferBuilt) {
     glGenVertexArrays(1, &mVertexArray);
     glGenBuffers(1, &mVertexBuffer);
@@ -74,10 +73,10 @@ void RenderableDebugX::Draw() {
 RenderableEdgeDebugDX::RenderableEdgeDebugDX(RenderDirectXX* device)
     : RenderableDebugX(device, 0.0f, 1.0f, 0.0f) {}
 
-std::function<IRenderableObjectX*(Object3DX*, ObjectMoveableX*)> RenderableEdgeDebugDX::MakeFactory(
-    RenderDirectXX* device) {
-  return [device](Object3DX* object, ObjectMoveableX* moveable) -> IRenderableObjectX* {
-    if (moveable) object = moveable->GetObject3DX();
+std::function<IRenderableObjectX*(Object3DX*, IRenderSnapshotX*)>
+RenderableEdgeDebugDX::MakeFactory(RenderDirectXX* device) {
+  return [device](Object3DX* object, IRenderSnapshotX* moveable) -> IRenderableObjectX* {
+    if (moveable) object = moveable->GetRenderObject();
     if (!object || !object->GetMesh() || object->GetMesh()->mEdgeList.Empty()) return nullptr;
     auto* edges = new RenderableEdgeDebugDX(device);
     edges->Init(object);
@@ -112,26 +111,6 @@ RenderableBSPTreeDebugDX::RenderableBSPTreeDebugDX(RenderDirectXX* device,
     : RenderableDebugX(device, 1.0f, 1.0f, 0.0f), mNormals(device, 1.0f, 0.0f, 1.0f) {
   SetLines(std::move(outlines));
   mNormals.SetLines(std::move(normals));
-}
-
-RenderableBSPTreeDebugDX* RenderableBSPTreeDebugDX::Create(RenderDirectXX* device,
-                                                           const CollisionBSPX& tree) {
-  constexpr float kNormalLength = 10.0f;
-  std::vector<Vector3fX> outlines, normals;
-  for (const PolygonLightX& polygon : tree.mAllPolygons) {
-    const uint32_t count = polygon.mIndexListSize;
-    if (count == 0 || !polygon.mMainVertexList) continue;
-    Vector3fX centre;
-    for (uint32_t i = 0; i < count; ++i) {
-      outlines.push_back(polygon.GetVertex(i));
-      outlines.push_back(polygon.GetVertex((i + 1) % count));
-      centre += polygon.GetVertex(i);
-    }
-    centre *= 1.0f / static_cast<float>(count);
-    normals.push_back(centre);
-    normals.push_back(centre + polygon.plane.normal * kNormalLength);
-  }
-  return new RenderableBSPTreeDebugDX(device, std::move(outlines), std::move(normals));
 }
 
 void RenderableBSPTreeDebugDX::Reinitialise() {

@@ -6,14 +6,13 @@
 #include <functional>
 #include <vector>
 
+#include "geometry/Matrix4X.h"
 #include "geometry/Vector3fX.h"
 #include "render/DebugProgramX.h"
 #include "render/IRenderableObjectX.h"
-#include "render/Matrix4X.h"
 
-class CollisionBSPX;
+class IRenderSnapshotX;
 class Object3DX;
-class ObjectMoveableX;
 class RenderDirectXX;
 
 class RenderableDebugX : public IRenderableObjectX {
@@ -60,7 +59,7 @@ class RenderableEdgeDebugDX : public RenderableDebugX {
   explicit RenderableEdgeDebugDX(RenderDirectXX* device);
   // The device's edge debug factory: the edges of the object's mesh (a moveable's follow its
   // matrix); none for an object without a mesh or edges.
-  static std::function<IRenderableObjectX*(Object3DX*, ObjectMoveableX*)> MakeFactory(
+  static std::function<IRenderableObjectX*(Object3DX*, IRenderSnapshotX*)> MakeFactory(
       RenderDirectXX* device);
   // Takes the edges of the object's mesh; false when it has no mesh or no edges.
   bool Init(Object3DX* object);
@@ -77,8 +76,6 @@ class RenderableBSPTreeDebugDX : public RenderableDebugX {
   // `outlines`: line list of the tree's polygon edges; `normals`: line list of plane normals.
   RenderableBSPTreeDebugDX(RenderDirectXX* device, std::vector<Vector3fX> outlines,
                            std::vector<Vector3fX> normals);
-  // The outlines of every polygon of the tree, with each polygon's normal drawn from its centre.
-  static RenderableBSPTreeDebugDX* Create(RenderDirectXX* device, const CollisionBSPX& tree);
   void Reinitialise() override;
   void Prepare(const Matrix4X& viewProjection, int32_t renderIndex) override;
   void Draw() override;

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cstdint>
 
-class IRenderDevice2DX {
+#include "engine/ErrorHandlerX.h"
+
+class IRenderDevice2DX : public ILogListenerX {
  public:
   virtual ~IRenderDevice2DX() = default;
   virtual void Update(float dt) = 0;
@@ -13,8 +15,8 @@ class IRenderDevice2DX {
   // Render thread, when it stops: frees the GL objects. The overlay itself lives on until the
   // device is deleted, as lines may still be added to it.
   virtual void ReleaseDeviceObjects() {}
-  // Any thread may add console lines.
-  virtual void AddText(const char* text) = 0;
+  // Any thread may add console lines (the log hands it every info line while it listens).
+  void AddText(const char* text) override = 0;
 
   std::atomic<int32_t> mHitCounter{-1};   // shown when >= 0
   std::atomic<int32_t> mKillCounter{-1};  // shown when >= 0

@@ -10,12 +10,6 @@ IRenderDeviceX::~IRenderDeviceX() {
   delete m2DRender;
   m2DRender = nullptr;
   mCamera = nullptr;
-  mCamera2 = nullptr;
-}
-
-void IRenderDeviceX::SetCamera(CameraX* camera) {
-  mCamera.store(camera, std::memory_order_release);
-  mCamera2.store(camera, std::memory_order_release);
 }
 
 void IRenderDeviceX::Toggle(std::atomic<bool>& flag, const char* onText, const char* offText) {

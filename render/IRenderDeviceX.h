@@ -3,22 +3,25 @@
 // requests (objects to add or remove, textures, the sky) which the render thread applies at the
 // start of its next frame. The switches below are written by the main thread and read by the
 // render thread at its next frame.
+//
+// The device knows nothing of the game: moving objects and the camera are snapshots it reads
+// (IRenderSnapshotX), placed objects are meshes with a name, debug lines are plain segments.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-class CameraX;
-class CollisionDataStructureBaseX;
-class DeviceTextureX;
-class IRenderDevice2DX;
-class Object3DX;
-class ObjectMoveableX;
-class TextureX;
-class WindowX;
+#include "assets/ITextureDeviceX.h"
 
-class IRenderDeviceX {
+class IRenderDevice2DX;
+class IRenderSnapshotX;
+class Object3DX;
+class WindowX;
+struct DebugLinesX;
+
+class IRenderDeviceX : public ITextureDeviceX {
  public:
   IRenderDeviceX() = default;
   // Deletes the window and the 2D overlay.
@@ -31,25 +34,14 @@ class IRenderDeviceX {
   virtual void Resize(uint32_t width, uint32_t height) = 0;
   virtual void Render(float dt) = 0;
   virtual void SetSkyBoxTextures(const std::vector<TextureX*>& textures) = 0;
-  // Texture requests, from any thread. The returned device texture belongs to the caller until it
-  // is given back with ReleaseResource; it gets its GL name at the render thread's next frame
-  // start. Null when the request is refused. A8R8G8B8 pixels are width x height words; DXT1 data
-  // is `size` bytes of 4x4 blocks; a cube texture holds its six square faces one after another.
-  virtual DeviceTextureX* TextureCreate(TextureX* texture, uint32_t width, uint32_t height,
-                                        const uint32_t* pixels) = 0;
-  virtual DeviceTextureX* TextureCreate(TextureX* texture, uint32_t width, uint32_t height,
-                                        const uint8_t* dxt1Blocks, uint32_t size) = 0;
-  virtual DeviceTextureX* TextureCubeCreate(TextureX* texture, uint32_t width, uint32_t height,
-                                            const uint32_t* pixels) = 0;
-  virtual DeviceTextureX* TextureCubeCreate(TextureX* texture, uint32_t width, uint32_t height,
-                                            const uint8_t* dxt1Blocks, uint32_t size) = 0;
-  // The texture is destroyed once the render thread no longer uses it.
-  virtual bool ReleaseResource(DeviceTextureX* resource) = 0;
-  virtual void AddObjectMoveable(ObjectMoveableX* moveable) = 0;
+  // A moving object, drawn with the matrix and frames of its snapshot.
+  virtual void AddObjectMoveable(IRenderSnapshotX* moveable) = 0;
+  // A placed object, drawn where its vertices are.
   virtual void AddObject3D(Object3DX* object) = 0;
-  virtual bool RemoveObjectMoveable(ObjectMoveableX* moveable) = 0;
+  virtual bool RemoveObjectMoveable(IRenderSnapshotX* moveable) = 0;
   virtual bool RemoveObject3D(Object3DX* object) = 0;
-  virtual void AddCollisionDebug(CollisionDataStructureBaseX* collisionStructure) = 0;
+  // The lines of a collision structure, shown while the BSP debug switch is on.
+  virtual void AddCollisionDebug(const DebugLinesX& lines) = 0;
   virtual void SetFieldOfView(float fieldOfView) = 0;
   virtual void CycleFillMode() = 0;
   virtual void ToggleBackfaceCulling() = 0;
@@ -59,9 +51,18 @@ class IRenderDeviceX {
   virtual void ToggleFullClearBackBuffer();
   virtual void DebugDrawNormalToggle();
 
-  // Sets both camera references.
-  void SetCamera(CameraX* camera);
-  CameraX* GetCamera() const { return mCamera.load(std::memory_order_acquire); }
+  // Engine thread: an object removed from the device may still be drawn by the frame in
+  // progress. RetireAfterRender keeps its destruction until the render thread has let go of it;
+  // CollectRetired, called by the engine once per frame, runs the destructions that are due, on
+  // the calling thread. A device that draws on no other thread destroys at once.
+  virtual void RetireAfterRender(std::function<void()> destroy) { destroy(); }
+  virtual void CollectRetired() {}
+
+  // The camera the scene is seen from: its view matrix and position of the render slot.
+  void SetCamera(const IRenderSnapshotX* camera) {
+    mCamera.store(camera, std::memory_order_release);
+  }
+  const IRenderSnapshotX* GetCamera() const { return mCamera.load(std::memory_order_acquire); }
   WindowX* GetWindow() const { return mWindow; }
   IRenderDevice2DX* Get2DRender() const { return m2DRender; }
 
@@ -82,17 +83,14 @@ class IRenderDeviceX {
   static void Toggle(std::atomic<bool>& flag, const char* onText, const char* offText);
 
   WindowX* mWindow = nullptr;
-  // Three switches whose meaning is not settled; nothing reads them.
-  bool mInterfaceFlagA = false, mInterfaceFlagB = true, mInterfaceFlagC = true;
   IRenderDevice2DX* m2DRender = nullptr;
-  std::atomic<CameraX*> mCamera{nullptr};
+  std::atomic<const IRenderSnapshotX*> mCamera{nullptr};
   std::atomic<float> mBrightness{1.0f};
   // Guards the request lists, texture requests and the frame-start state set-up. Recursive: a
   // request may come from the render thread while it applies the lists.
   mutable std::recursive_mutex mDeviceLock;
   std::mutex mStartLock;
   std::thread mRenderThread;
-  std::atomic<CameraX*> mCamera2{nullptr};
   std::atomic<bool> mDrawScene{true};
   std::atomic<bool> mDrawBSPTreeDebug{false};
   std::atomic<bool> mDrawEdgeDebug{false};

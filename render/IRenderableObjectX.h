@@ -4,7 +4,7 @@
 // applied. Created, used and deleted on the render thread only.
 #include <cstdint>
 
-#include "render/Matrix4X.h"
+#include "geometry/Matrix4X.h"
 
 class IRenderableObjectX {
  public:

@@ -9,7 +9,6 @@
 #include "assets/FontBitmapX.h"
 #include "assets/FontTrueTypeX.h"
 #include "assets/TextureX.h"
-#include "engine/ErrorHandlerX.h"
 #include "render/RenderDirectXX.h"
 
 namespace {
@@ -64,14 +63,15 @@ void ConsoleLinesX::Update(float dt) {
 
 // ---- fonts ----
 
-void RenderDirectX2DX::FontX::SetupBitmapFont(const char* name, uint32_t columns, uint32_t rows) {
+void RenderDirectX2DX::FontX::SetupBitmapFont(AssetManagerBaseX* assets, const char* name,
+                                              uint32_t columns, uint32_t rows) {
   const FontBitmapArgsX grid{columns, rows};
-  mFont = GetAssetManager() ? GetAssetImpl<FontBitmapX>(name, &grid) : nullptr;
+  mFont = assets ? assets->GetAssetImpl<FontBitmapX>(name, &grid) : nullptr;
   KX_ASSERT_MSG(mFont, "RenderDirectX2DX::FontX::SetupBitmapFont", "mFont");
 }
 
-void RenderDirectX2DX::FontX::SetupTrueTypeFont(const char* name) {
-  mFont = GetAssetManager() ? GetAssetImpl<FontTrueTypeX>(name) : nullptr;
+void RenderDirectX2DX::FontX::SetupTrueTypeFont(AssetManagerBaseX* assets, const char* name) {
+  mFont = assets ? assets->GetAssetImpl<FontTrueTypeX>(name) : nullptr;
   KX_ASSERT_MSG(mFont, "RenderDirectX2DX::FontX::SetupTrueTypeFont", "mFont");
 }
 
@@ -88,15 +88,17 @@ void RenderDirectX2DX::FontX::Release(RenderDirectXX* device) {
 // ---- overlay ----
 
 RenderDirectX2DX::RenderDirectX2DX(RenderDirectXX* device)
-    : RenderDirectX2DX(device, device ? device->GetHeight() : 0) {}
+    : RenderDirectX2DX(device, device ? device->GetAssets() : nullptr,
+                       device ? device->GetHeight() : 0) {}
 
-RenderDirectX2DX::RenderDirectX2DX(RenderDirectXX* device, uint32_t screenHeight)
+RenderDirectX2DX::RenderDirectX2DX(RenderDirectXX* device, AssetManagerBaseX* assets,
+                                   uint32_t screenHeight)
     : mDevice(device) {
-  mBannerFont.SetupBitmapFont("047", 10, 6);
-  mConsoleFont.SetupTrueTypeFont("Lucida Console");
-  mFrameRateFont.SetupBitmapFont("254", 10, 6);
+  mBannerFont.SetupBitmapFont(assets, "047", 10, 6);
+  mConsoleFont.SetupTrueTypeFont(assets, "Lucida Console");
+  mFrameRateFont.SetupBitmapFont(assets, "254", 10, 6);
   const TextureAssetArgsX description = OverlayImageDescription();
-  mCrosshair = GetAssetManager() ? GetAssetImpl<TextureX>(kCrosshairName, &description) : nullptr;
+  mCrosshair = assets ? assets->GetAssetImpl<TextureX>(kCrosshairName, &description) : nullptr;
   KX_ASSERT_MSG(mCrosshair, "RenderDirectX2DX::RenderDirectX2DX", "mCrosshair");
   // Without a console font the console keeps one line, which is not drawn.
   mConsole.Initilize(screenHeight,
@@ -107,7 +109,7 @@ RenderDirectX2DX::RenderDirectX2DX(RenderDirectXX* device, uint32_t screenHeight
 RenderDirectX2DX::~RenderDirectX2DX() {
   // No log line may reach the console once it is gone; a line being added right now is
   // waited for.
-  if (ErrorHandlerX* handler = GetErrorHandler()) handler->RemoveListener(this);
+  DetachFromLog();
 }
 
 void RenderDirectX2DX::AddText(const char* text) {
@@ -248,7 +250,7 @@ void RenderDirectX2DX::Draw() {
   // The quads are laid out under the lock; GL draws them after it is let go, so lines added
   // meanwhile from other threads wait only for the layout.
   LayoutFrame(width, height, mBatches);
-  if (!mProgram.Use()) return;
+  if (!mProgram.Use(mDevice ? mDevice->GetAssets() : nullptr)) return;
 
   if (!mVertexArray) {
     glGenVertexArrays(1, &mVertexArray);

@@ -15,6 +15,7 @@
 #include "render/DebugProgramX.h"
 #include "render/IRenderDevice2DX.h"
 
+class AssetManagerBaseX;
 class DeviceTextureX;
 class RenderDirectXX;
 class TextureX;
@@ -51,8 +52,9 @@ class RenderDirectX2DX : public IRenderDevice2DX {
   // A font asset with the device texture of its glyphs, made on first use on the render thread.
   class FontX {
    public:
-    void SetupBitmapFont(const char* name, uint32_t columns, uint32_t rows);
-    void SetupTrueTypeFont(const char* name);
+    void SetupBitmapFont(AssetManagerBaseX* assets, const char* name, uint32_t columns,
+                         uint32_t rows);
+    void SetupTrueTypeFont(AssetManagerBaseX* assets, const char* name);
     FontBaseX* GetFont() const { return mFont; }
     int GetCharWidth() const { return mFont ? mFont->GetCharWidth() : 0; }
     int GetCharHeight() const { return mFont ? mFont->GetCharHeight() : 0; }
@@ -74,10 +76,11 @@ class RenderDirectX2DX : public IRenderDevice2DX {
   static constexpr const char* sBanner = "QUORLINTH";
   static constexpr float sFrameRatePeriod = 0.5f;
 
-  // The screen size is the device's.
+  // The screen size and the asset manager are the device's.
   explicit RenderDirectX2DX(RenderDirectXX* device);
-  // With the screen height given (the device may be null: nothing is then drawn).
-  RenderDirectX2DX(RenderDirectXX* device, uint32_t screenHeight);
+  // With the fonts' asset manager and the screen height given (the device may be null: nothing
+  // is then drawn).
+  RenderDirectX2DX(RenderDirectXX* device, AssetManagerBaseX* assets, uint32_t screenHeight);
   ~RenderDirectX2DX() override;
 
   void Update(float dt) override;

@@ -9,17 +9,16 @@
 #include <string>
 
 #include "assets/TextureX.h"
-#include "collision/CollisionBSPX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/WindowX.h"
+#include "geometry/DebugLinesX.h"
 #include "render/DebugRenderablesX.h"
-#include "render/EngineRenderHostX.h"
 #include "render/IRenderDevice2DX.h"
+#include "render/IRenderSnapshotX.h"
 #include "render/RenderHostX.h"
 
 int32_t RenderDirectXX::sScreenWidth = 0;
 int32_t RenderDirectXX::sScreenHeight = 0;
-RenderDirectXX::OverlayFactoryX RenderDirectXX::s2DRenderFactory;
 
 namespace {
 constexpr float kNearPlane = 10.0f;
@@ -34,35 +33,22 @@ uint32_t FrameCaptureX::At(uint32_t x, uint32_t y) const {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
-RenderDirectXX::RenderDirectXX()
-    : mOwnedHost(std::make_unique<EngineRenderHostX>()), mHost(mOwnedHost.get()) {
+RenderDirectXX::RenderDirectXX(IRenderHostX* host, AssetManagerBaseX* assets)
+    : mHost(host), mAssets(assets) {
   Start();
 }
 
-RenderDirectXX::RenderDirectXX(IRenderHostX* host) : mHost(host) { Start(); }
-
 void RenderDirectXX::Start() {
   // The desktop size is the screen size of the whole engine.
-  mVideoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-  if (mVideoStarted) {
-    SDL_DisplayMode desktop{};
-    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
-      sScreenWidth = desktop.w;
-      sScreenHeight = desktop.h;
-    }
-    // The drawable the window is made with: 8 bits a colour, depth 24, stencil 8, two buffers.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  }
   mWindow = new WindowX();
-  mWindow->CreateWindowX(this, sScreenWidth, sScreenHeight);
+  int32_t width = 0, height = 0;
+  if (mWindow->GetDesktopSize(width, height)) {
+    sScreenWidth = width;
+    sScreenHeight = height;
+  }
+  if (mHost) mWindow->SetQuitRequest([host = mHost] { host->Quit(); });
+  mWindow->CreateWindowX([this](uint32_t w, uint32_t h) { Resize(w, h); }, sScreenWidth,
+                         sScreenHeight);
 
   // The render thread makes the GL context and keeps it: every GL call happens there. It
   // reports whether GL could be started before it goes on.
@@ -107,28 +93,20 @@ RenderDirectXX::~RenderDirectXX() {
   mPendingRemoveObjectX.clear();
   mPendingRemoveMoveableObjectX.clear();
   mSkyTextures.clear();
-  // The window, deleted next, holds the video subsystem until it is gone.
-  if (mVideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool RenderDirectXX::InitDirectX() {
-  KX_ASSERT_MSG(mWindow && mWindow->GetWindowHandle(), "RenderDirectXX::InitDirectX", "mWindow");
+  KX_ASSERT_MSG(mWindow && mWindow->IsOpen(), "RenderDirectXX::InitDirectX", "mWindow");
   LogMessage("Creating DirectX DX9 device");
-  SDL_Window* window = mWindow ? mWindow->GetWindowHandle() : nullptr;
-  mContext = window ? SDL_GL_CreateContext(window) : nullptr;
-  KX_ASSERT_MSG(mContext, "RenderDirectXX::InitDirectX", "SUCCEEDED(hresult) && mD3ddev");
-  if (!mContext) {
-    LogLine(std::string("RenderDevice, no GL context: ") + SDL_GetError());
-    return false;
-  }
+  const bool context = mWindow && mWindow->CreateGLContext();
+  KX_ASSERT_MSG(context, "RenderDirectXX::InitDirectX", "SUCCEEDED(hresult) && mD3ddev");
+  if (!context) return false;
   if (!CheckCapabilities()) {
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(mContext);
-    mContext = nullptr;
+    mWindow->DestroyGLContext();
     return false;
   }
   int32_t width = 0, height = 0;
-  SDL_GL_GetDrawableSize(window, &width, &height);
+  mWindow->GetDrawableSize(width, height);
   Resize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
   LogMessage("DirectX DX9 device created");
   return true;
@@ -140,8 +118,7 @@ bool RenderDirectXX::CheckCapabilities() {
     return false;
   }
   int32_t depth = 0, stencil = 0;
-  SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
-  SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+  mWindow->GetDepthStencilBits(depth, stencil);
   const bool depthStencil = depth >= 24 && stencil >= 8;
   KX_ASSERT_MSG(depthStencil, "RenderDirectXX::CheckCapabilities",
                 "CheckDeviceFormat(D3DUSAGE_DEPTHSTENCIL, D3DFMT_D24S8)");
@@ -173,7 +150,7 @@ void RenderDirectXX::RenderThread(RenderDirectXX* renderDirectX, std::promise<bo
 }
 
 void RenderDirectXX::StartOnRenderThread() {
-  SDL_GL_SetSwapInterval(1);
+  mWindow->SetSwapInterval(1);
   mTextureUploader.DetectCapabilities();
   // GL core draws nothing without a vertex array object; renderables bind their own.
   glGenVertexArrays(1, &mVertexArray);
@@ -198,16 +175,14 @@ void RenderDirectXX::StopOnRenderThread() {
   mFrameCaptures.clear();
   if (m2DRender) m2DRender->ReleaseDeviceObjects();
   mRenderLoopEnded.store(true, std::memory_order_release);
-  SDL_GL_MakeCurrent(mWindow->GetWindowHandle(), nullptr);
-  SDL_GL_DeleteContext(mContext);
-  mContext = nullptr;
+  mWindow->DestroyGLContext();
 }
 
 void RenderDirectXX::InitRender() {
   KX_ASSERT_MSG(mStarted, "RenderDirectXX::InitRender", "mD3ddev");
   // The GL states are set by the render thread at its next frame start.
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
-  if (!m2DRender && s2DRenderFactory) m2DRender = s2DRenderFactory(this);
+  if (!m2DRender && m2DRenderFactory) m2DRender = m2DRenderFactory(this);
   mRenderStatesDirty = true;
 }
 
@@ -291,7 +266,6 @@ void RenderDirectXX::Render(float dt) {
       mFrameCaptures.push_back(std::move(capture));
     }
     mPendingCaptures.clear();
-    mFrameViewMatrixSource = mViewMatrixSource;
     overlay = m2DRender;
   }
   if (overlay) overlay->Update(dt);
@@ -303,8 +277,8 @@ void RenderDirectXX::Render(float dt) {
   if (objects.size() >= 2) std::sort(objects.begin(), objects.end());
 
   const int32_t renderIndex = mHost ? mHost->GetRenderBufferIndex() : 0;
-  const Matrix4X view =
-      mFrameViewMatrixSource ? mFrameViewMatrixSource(renderIndex) : Matrix4X::Identity();
+  const IRenderSnapshotX* camera = GetCamera();
+  const Matrix4X view = camera ? camera->GetRenderMatrix(renderIndex) : Matrix4X::Identity();
   mViewProjection = Matrix4X::Multiply(view, mProjection);
 
   // While the sky box covers the whole colour buffer only depth and stencil need clearing.
@@ -347,7 +321,7 @@ void RenderDirectXX::Render(float dt) {
   if (overlay) overlay->Draw();
 
   DeliverCapture();
-  SDL_GL_SwapWindow(mWindow->GetWindowHandle());
+  mWindow->SwapBuffers();
   if (mHost) mHost->RenderThreadDoneWithFrame();
 
   // Loading frames are not paced by the engine: hold them to 120 a second.
@@ -445,7 +419,7 @@ void RenderDirectXX::DestroyRenderable(uintptr_t key) {
 }
 
 void RenderDirectXX::AddRenderEdgeDebug(uintptr_t key, Object3DX* object,
-                                        ObjectMoveableX* moveable) {
+                                        IRenderSnapshotX* moveable) {
   IRenderableObjectX* edges = mEdgeDebugFactory ? mEdgeDebugFactory(object, moveable) : nullptr;
   if (!edges) return;
   mRenderableEdgeListDebugs.push_back(edges);
@@ -474,7 +448,7 @@ void RenderDirectXX::RemovePending() {
     DestroyRenderable(reinterpret_cast<uintptr_t>(object));
   }
   mPendingRemoveObjectX.clear();
-  for (ObjectMoveableX* moveable : mPendingRemoveMoveableObjectX) {
+  for (IRenderSnapshotX* moveable : mPendingRemoveMoveableObjectX) {
     std::erase(mPendingAddMoveableObjectX, moveable);
     DestroyRenderable(reinterpret_cast<uintptr_t>(moveable));
   }
@@ -482,7 +456,7 @@ void RenderDirectXX::RemovePending() {
 }
 
 void RenderDirectXX::AddPending() {
-  auto add = [this](uintptr_t key, Object3DX* object, ObjectMoveableX* moveable) {
+  auto add = [this](uintptr_t key, Object3DX* object, IRenderSnapshotX* moveable) {
     if (mRenderableObject3DXs.count(key) != 0 || !mRenderableFactory) return;
     IRenderableObjectX* renderable = mRenderableFactory(object, moveable);
     if (!renderable) return;
@@ -492,7 +466,7 @@ void RenderDirectXX::AddPending() {
   for (Object3DX* object : mPendingAddObjectX)
     add(reinterpret_cast<uintptr_t>(object), object, nullptr);
   mPendingAddObjectX.clear();
-  for (ObjectMoveableX* moveable : mPendingAddMoveableObjectX) {
+  for (IRenderSnapshotX* moveable : mPendingAddMoveableObjectX) {
     add(reinterpret_cast<uintptr_t>(moveable), nullptr, moveable);
   }
   mPendingAddMoveableObjectX.clear();
@@ -598,7 +572,7 @@ bool RenderDirectXX::ReleaseResource(DeviceTextureX* resource) {
   return true;
 }
 
-void RenderDirectXX::AddObjectMoveable(ObjectMoveableX* moveable) {
+void RenderDirectXX::AddObjectMoveable(IRenderSnapshotX* moveable) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mPendingAddMoveableObjectX.push_back(moveable);
   ++mPostedRequests;
@@ -610,7 +584,7 @@ void RenderDirectXX::AddObject3D(Object3DX* object) {
   ++mPostedRequests;
 }
 
-bool RenderDirectXX::RemoveObjectMoveable(ObjectMoveableX* moveable) {
+bool RenderDirectXX::RemoveObjectMoveable(IRenderSnapshotX* moveable) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
   mPendingRemoveMoveableObjectX.push_back(moveable);
   ++mPostedRequests;
@@ -624,10 +598,10 @@ bool RenderDirectXX::RemoveObject3D(Object3DX* object) {
   return true;
 }
 
-void RenderDirectXX::AddCollisionDebug(CollisionDataStructureBaseX* collisionStructure) {
-  // Only the BSP tree has lines to show; its GL buffer is made when it is first drawn.
-  const auto* tree = dynamic_cast<const CollisionBSPX*>(collisionStructure);
-  if (tree && tree->IsBuilt()) AddBSPDebugRenderable(RenderableBSPTreeDebugDX::Create(this, *tree));
+void RenderDirectXX::AddCollisionDebug(const DebugLinesX& lines) {
+  // Its GL buffer is made when it is first drawn.
+  if (lines.mOutlines.empty() && lines.mNormals.empty()) return;
+  AddBSPDebugRenderable(new RenderableBSPTreeDebugDX(this, lines.mOutlines, lines.mNormals));
 }
 
 void RenderDirectXX::SetFieldOfView(float fieldOfView) {
@@ -680,12 +654,8 @@ void RenderDirectXX::SetSkyBoxFactory(SkyBoxFactoryX factory) {
 }
 
 void RenderDirectXX::Set2DRenderFactory(OverlayFactoryX factory) {
-  s2DRenderFactory = std::move(factory);
-}
-
-void RenderDirectXX::SetViewMatrixSource(ViewMatrixSourceX source) {
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
-  mViewMatrixSource = std::move(source);
+  m2DRenderFactory = std::move(factory);
 }
 
 void RenderDirectXX::AddBSPDebugRenderable(IRenderableObjectX* renderable) {

@@ -5,8 +5,6 @@
 // The window is made on the main thread, which pumps its events; the GL context is made by the
 // render thread, which keeps it and makes every GL call. Requests from other threads are queued
 // under the device lock and applied at the render thread's next frame start.
-#include <SDL2/SDL.h>
-
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -17,8 +15,8 @@
 #include "render/DeviceTextureX.h"
 #include "render/IRenderDeviceX.h"
 #include "render/IRenderableObjectX.h"
-#include "render/Matrix4X.h"
 
+class AssetManagerBaseX;
 class IRenderHostX;
 
 // One frame read back from the back buffer before it is shown: RGBA bytes, top row first.
@@ -36,21 +34,19 @@ class RenderDirectXX : public IRenderDeviceX {
   // Makes the renderable for an object whose addition is applied (one of the two pointers is
   // set); null when it has nothing to draw. Called on the render thread.
   using RenderableFactoryX =
-      std::function<IRenderableObjectX*(Object3DX* object, ObjectMoveableX* moveable)>;
+      std::function<IRenderableObjectX*(Object3DX* object, IRenderSnapshotX* moveable)>;
   // Makes the sky box from its six textures. Called on the render thread under the device lock.
   using SkyBoxFactoryX = std::function<IRenderableObjectX*(const std::vector<TextureX*>& textures)>;
   // Makes the 2D overlay (console, counters, crosshair) for InitRender.
   using OverlayFactoryX = std::function<IRenderDevice2DX*(RenderDirectXX* device)>;
-  // The camera's view matrix of a snapshot slot.
-  using ViewMatrixSourceX = std::function<Matrix4X(int32_t bufferIndex)>;
 
   // Opens the window at the desktop size, makes the GL context and starts the render thread,
   // which waits for the host's init signal before its first frame. When GL cannot be started
-  // the host is told to quit and no thread runs. The factories must be set before the engine's
-  // init is done; until then the thread does not draw.
-  explicit RenderDirectXX(IRenderHostX* host);
-  // The device of the running program, hosted by the engine and its frame hand-off.
-  RenderDirectXX();
+  // the host is told to quit and no thread runs; so does a close request of the window. The
+  // factories must be set before the engine's init is done; until then the thread does not
+  // draw. Shaders, fonts and images come from `assets` (may be null: nothing is then drawn
+  // with them).
+  RenderDirectXX(IRenderHostX* host, AssetManagerBaseX* assets);
   // Releases a render thread waiting for a frame, joins it, then frees what is left.
   ~RenderDirectXX() override;
 
@@ -68,11 +64,11 @@ class RenderDirectXX : public IRenderDeviceX {
   DeviceTextureX* TextureCubeCreate(TextureX* texture, uint32_t width, uint32_t height,
                                     const uint8_t* dxt1Blocks, uint32_t size) override;
   bool ReleaseResource(DeviceTextureX* resource) override;
-  void AddObjectMoveable(ObjectMoveableX* moveable) override;
+  void AddObjectMoveable(IRenderSnapshotX* moveable) override;
   void AddObject3D(Object3DX* object) override;
-  bool RemoveObjectMoveable(ObjectMoveableX* moveable) override;
+  bool RemoveObjectMoveable(IRenderSnapshotX* moveable) override;
   bool RemoveObject3D(Object3DX* object) override;
-  void AddCollisionDebug(CollisionDataStructureBaseX* collisionStructure) override;
+  void AddCollisionDebug(const DebugLinesX& lines) override;
   void SetFieldOfView(float fieldOfView) override;
   void CycleFillMode() override;
   void ToggleBackfaceCulling() override;
@@ -81,15 +77,19 @@ class RenderDirectXX : public IRenderDeviceX {
   void DebugDrawShadowVolumesToggle() override;
   void ToggleFullClearBackBuffer() override;
   void DebugDrawNormalToggle() override;
+  // An object removed from the device may still be drawn by the frame in progress: its
+  // destruction waits until the render thread has applied every request posted so far.
+  void RetireAfterRender(std::function<void()> destroy) override;
+  void CollectRetired() override;
+  size_t GetRetiredCount() const;
 
   void SetRenderableFactory(RenderableFactoryX factory);
   // Makes the edge debug renderable of an object whose renderable was just made (null: none);
   // it is kept with the object's renderable and removed with it. Called on the render thread.
   void SetEdgeDebugFactory(RenderableFactoryX factory);
   void SetSkyBoxFactory(SkyBoxFactoryX factory);
-  void SetViewMatrixSource(ViewMatrixSourceX source);
   // Used by InitRender when there is no overlay yet; the overlay is deleted with the device.
-  static void Set2DRenderFactory(OverlayFactoryX factory);
+  void Set2DRenderFactory(OverlayFactoryX factory);
   // The BSP and edge debug renderables are the render thread's: handed over here, drawn while
   // their switch is on, deleted with the device.
   void AddBSPDebugRenderable(IRenderableObjectX* renderable);
@@ -97,14 +97,7 @@ class RenderDirectXX : public IRenderDeviceX {
   // Reads back the next frame drawn after this call.
   std::future<FrameCaptureX> CaptureNextFrame();
 
-  // Engine thread: an object removed from the device may still be drawn by the frame in
-  // progress. RetireAfterRender keeps its destruction until the render thread has applied every
-  // request posted so far (it then no longer reads the object); CollectRetired, called by the
-  // engine once per frame, runs the destructions that are due, on the calling thread.
-  void RetireAfterRender(std::function<void()> destroy);
-  void CollectRetired();
-  size_t GetRetiredCount() const;
-
+  AssetManagerBaseX* GetAssets() const { return mAssets; }
   bool IsStarted() const { return mStarted; }
   bool IsRenderThread() const;
   uint32_t GetWidth() const { return mWidth.load(std::memory_order_relaxed); }
@@ -143,7 +136,7 @@ class RenderDirectXX : public IRenderDeviceX {
   void RemovePending();
   void AddPending();
   void DestroyRenderable(uintptr_t key);
-  void AddRenderEdgeDebug(uintptr_t key, Object3DX* object, ObjectMoveableX* moveable);
+  void AddRenderEdgeDebug(uintptr_t key, Object3DX* object, IRenderSnapshotX* moveable);
   void RemoveRenderEdgeDebug(uintptr_t key);
   void DeliverCapture();
   DeviceTextureX* QueueTexture(TextureKindX kind, TextureFormatX format, uint32_t width,
@@ -152,10 +145,8 @@ class RenderDirectXX : public IRenderDeviceX {
 
   void Start();
 
-  std::unique_ptr<IRenderHostX> mOwnedHost;
   IRenderHostX* mHost = nullptr;
-  SDL_GLContext mContext = nullptr;
-  bool mVideoStarted = false;
+  AssetManagerBaseX* mAssets = nullptr;
   bool mStarted = false;
   std::atomic<std::thread::id> mRenderThreadId{};
   Matrix4X mProjection;
@@ -179,9 +170,9 @@ class RenderDirectXX : public IRenderDeviceX {
 
   // Under the device lock.
   std::vector<Object3DX*> mPendingAddObjectX;
-  std::vector<ObjectMoveableX*> mPendingAddMoveableObjectX;
+  std::vector<IRenderSnapshotX*> mPendingAddMoveableObjectX;
   std::vector<Object3DX*> mPendingRemoveObjectX;
-  std::vector<ObjectMoveableX*> mPendingRemoveMoveableObjectX;
+  std::vector<IRenderSnapshotX*> mPendingRemoveMoveableObjectX;
   std::vector<TextureX*> mSkyTextures;
   std::vector<TextureUploadX> mPendingTextureUploads;
   std::vector<DeviceTextureX*> mPendingTextureReleases;
@@ -200,8 +191,7 @@ class RenderDirectXX : public IRenderDeviceX {
   RenderableFactoryX mRenderableFactory;
   RenderableFactoryX mEdgeDebugFactory;
   SkyBoxFactoryX mSkyBoxFactory;
-  ViewMatrixSourceX mViewMatrixSource;
-  ViewMatrixSourceX mFrameViewMatrixSource;  // the render thread's copy
+  OverlayFactoryX m2DRenderFactory;
 
   std::atomic<uint32_t> mWidth{0}, mHeight{0};
   std::atomic<float> mFieldOfView{0.7853982f};
@@ -210,5 +200,4 @@ class RenderDirectXX : public IRenderDeviceX {
   int32_t mDeviceResult = 0;
 
   static int32_t sScreenWidth, sScreenHeight;
-  static OverlayFactoryX s2DRenderFactory;
 };

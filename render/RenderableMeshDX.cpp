@@ -9,11 +9,11 @@
 #include "assets/ShaderX.h"
 #include "assets/TextureX.h"
 #include "engine/ReportHooksX.h"
-#include "game/ObjectMoveableX.h"
 #include "geometry/MeshX.h"
 #include "loaders/Object3DX.h"
 #include "render/DebugProgramX.h"
 #include "render/DeviceTextureX.h"
+#include "render/IRenderSnapshotX.h"
 
 namespace {
 
@@ -32,8 +32,10 @@ GLuint BuildProgram(ShaderX* shader) {
   return program;
 }
 
-ShaderX* GetShader(const char* name) {
-  return name && GetAssetManager() ? GetAssetImpl<ShaderX>(StringX(name)) : nullptr;
+// A shader asset of the device's asset manager.
+ShaderX* GetShader(const RenderDirectXX* device, const char* name) {
+  AssetManagerBaseX* assets = device ? device->GetAssets() : nullptr;
+  return name && assets ? assets->GetAssetImpl<ShaderX>(StringX(name)) : nullptr;
 }
 
 // The vertex array bound now, put back after a draw.
@@ -183,11 +185,12 @@ bool RenderableMeshDX::CreateStatic(const char* operation) {
       mMaterial->SetShader(StringX(program));
       shader = mMaterial->GetShader();
     } else {
-      shader = GetShader(program);  // a section without material draws in its vertex colours
+      shader =
+          GetShader(mDevice, program);  // a section without material draws in its vertex colours
     }
     KX_ASSERT_MSG(shader, (StringX("RenderableMeshDX::") + operation).GetCharArray(), "shaderX");
   }
-  if (!shader) shader = GetShader(VertexFormatsX::GetTexturedFallbackProgram());
+  if (!shader) shader = GetShader(mDevice, VertexFormatsX::GetTexturedFallbackProgram());
   AcquireProgram(shader);
   TakeTextures();
 
@@ -227,7 +230,7 @@ bool RenderableMeshDX::CreateWithTextureAnimatedNew(uint32_t number) {
     SetPrimitiveType();
     mStride = VertexFormatsX::GetStride(VERTEXTYPE_ANIMATED);
     mDeclaration = VERTEXDECLARATION_ANIMATED;
-    ShaderX* shader = GetShader(VertexFormatsX::GetShaderProgram(VERTEXTYPE_ANIMATED));
+    ShaderX* shader = GetShader(mDevice, VertexFormatsX::GetShaderProgram(VERTEXTYPE_ANIMATED));
     KX_ASSERT_MSG(shader, "RenderableMeshDX::CreateWithTextureAnimatedNew", "shaderX");
     AcquireProgram(shader);
     TakeTextures();
@@ -334,11 +337,11 @@ void RenderableMeshDX::Draw(uint32_t frameA, uint32_t frameB, const Matrix4X& wo
 
 // ---- RenderableObjectXDX ----
 
-RenderableObjectXDX::RenderableObjectXDX(Object3DX* object, ObjectMoveableX* moveable,
+RenderableObjectXDX::RenderableObjectXDX(Object3DX* object, IRenderSnapshotX* moveable,
                                          bool animated, RenderDirectXX* device,
                                          RenderableManagerX* manager)
     : mAnimated(animated), mDevice(device), mObject(object), mMoveable(moveable) {
-  Object3DX* drawn = mMoveable ? mMoveable->GetObject3DX() : mObject;
+  Object3DX* drawn = mMoveable ? mMoveable->GetRenderObject() : mObject;
   MeshX* mesh = drawn ? drawn->GetMesh() : nullptr;
   if (!mesh || mesh->mVertexList.Empty()) {
     LogMessage(mMoveable ? "Moveable object has not vertex list!" : "Object has no vertexlist");
@@ -385,8 +388,8 @@ void RenderableObjectXDX::Draw() {
 
 RenderDirectXX::RenderableFactoryX RenderableObjectXDX::MakeFactory(RenderDirectXX* device,
                                                                     RenderableManagerX* manager) {
-  return [device, manager](Object3DX* object, ObjectMoveableX* moveable) -> IRenderableObjectX* {
-    Object3DX* drawn = moveable ? moveable->GetObject3DX() : object;
+  return [device, manager](Object3DX* object, IRenderSnapshotX* moveable) -> IRenderableObjectX* {
+    Object3DX* drawn = moveable ? moveable->GetRenderObject() : object;
     const bool animated = drawn && drawn->mFlag != 0;
     auto* renderable = new RenderableObjectXDX(object, moveable, animated, device, manager);
     if (renderable->GetMeshes().empty()) {

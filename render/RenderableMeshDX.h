@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "geometry/Matrix4X.h"
 #include "render/IRenderableObjectX.h"
-#include "render/Matrix4X.h"
 #include "render/RenderDirectXX.h"
 #include "render/RenderableManagerX.h"
 #include "render/VertexFormatsX.h"
@@ -19,7 +19,7 @@ class DeviceTextureX;
 class MaterialX;
 class MeshX;
 class Object3DX;
-class ObjectMoveableX;
+class IRenderSnapshotX;
 class ShaderX;
 class TextureX;
 
@@ -109,7 +109,7 @@ class RenderableObjectXDX : public IRenderableObjectX {
  public:
   // For an object added as a placed object (`object`, drawn where its vertices are) or as a
   // moving one (`moveable`, drawn with its world matrix); one of the two is set.
-  RenderableObjectXDX(Object3DX* object, ObjectMoveableX* moveable, bool animated,
+  RenderableObjectXDX(Object3DX* object, IRenderSnapshotX* moveable, bool animated,
                       RenderDirectXX* device, RenderableManagerX* manager);
   ~RenderableObjectXDX() override;
 
@@ -131,7 +131,7 @@ class RenderableObjectXDX : public IRenderableObjectX {
   Matrix4X mWorld;
   Matrix4X mWorldViewProjection;
   Object3DX* mObject = nullptr;
-  ObjectMoveableX* mMoveable = nullptr;
+  IRenderSnapshotX* mMoveable = nullptr;
   std::vector<RenderableMeshDX*> mMeshes;  // opaque meshes first, alpha-tested ones after
   bool mHasAlpha = false;
   // Key frames of the frame being drawn.

@@ -6,6 +6,7 @@
 
 #include "assets/TextureX.h"
 #include "engine/ReportHooksX.h"
+#include "render/IRenderSnapshotX.h"
 #include "render/RenderDirectXX.h"
 
 namespace {
@@ -42,9 +43,8 @@ const CornerX kFaces[6][4] = {
 
 }  // namespace
 
-RenderableSkyBox::RenderableSkyBox(RenderDirectXX* device, const std::vector<TextureX*>& textures,
-                                   CameraPositionSourceX cameraPosition)
-    : mDevice(device), mTextures(textures), mCameraPosition(std::move(cameraPosition)) {
+RenderableSkyBox::RenderableSkyBox(RenderDirectXX* device, const std::vector<TextureX*>& textures)
+    : mDevice(device), mTextures(textures) {
   Create();
 }
 
@@ -73,20 +73,10 @@ std::vector<RenderableSkyBox::SkyVertexX> RenderableSkyBox::BuildMesh() {
   return vertices;
 }
 
-Vector3fX RenderableSkyBox::CameraPositionFromView(const Matrix4X& view) {
-  // p * V = 0 at the camera: c = -t * R^T for V = [R 0; t 1].
-  const float tx = view.m[3][0], ty = view.m[3][1], tz = view.m[3][2];
-  Vector3fX c;
-  c.x = -(tx * view.m[0][0] + ty * view.m[0][1] + tz * view.m[0][2]);
-  c.y = -(tx * view.m[1][0] + ty * view.m[1][1] + tz * view.m[1][2]);
-  c.z = -(tx * view.m[2][0] + ty * view.m[2][1] + tz * view.m[2][2]);
-  return c;
-}
-
 std::function<IRenderableObjectX*(const std::vector<TextureX*>&)> RenderableSkyBox::MakeFactory(
-    RenderDirectXX* device, CameraPositionSourceX cameraPosition) {
-  return [device, cameraPosition](const std::vector<TextureX*>& textures) -> IRenderableObjectX* {
-    return new RenderableSkyBox(device, textures, cameraPosition);
+    RenderDirectXX* device) {
+  return [device](const std::vector<TextureX*>& textures) -> IRenderableObjectX* {
+    return new RenderableSkyBox(device, textures);
   };
 }
 
@@ -138,8 +128,8 @@ void RenderableSkyBox::Release() {
 void RenderableSkyBox::Prepare(const Matrix4X& viewProjection, int32_t renderIndex) {
   // Follows the camera, never turns.
   mWorld = Matrix4X::Identity();
-  if (mCameraPosition) {
-    const Vector3fX position = mCameraPosition(renderIndex);
+  if (const IRenderSnapshotX* camera = mDevice ? mDevice->GetCamera() : nullptr) {
+    const Vector3fX& position = camera->GetRenderPosition(renderIndex);
     mWorld.m[3][0] = position.x;
     mWorld.m[3][1] = position.y;
     mWorld.m[3][2] = position.z;
@@ -148,7 +138,9 @@ void RenderableSkyBox::Prepare(const Matrix4X& viewProjection, int32_t renderInd
 }
 
 void RenderableSkyBox::Draw() {
-  if (!mCubeTexture || !mCubeTexture->GetName() || !mVertexArray || !mProgram.Use()) return;
+  if (!mCubeTexture || !mCubeTexture->GetName() || !mVertexArray ||
+      !mProgram.Use(mDevice ? mDevice->GetAssets() : nullptr))
+    return;
   // Culling is put back as the frame set it: wireframe and point modes draw back faces too.
   const GLboolean culling = glIsEnabled(GL_CULL_FACE);
   glDisable(GL_CULL_FACE);

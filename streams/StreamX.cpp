@@ -1,9 +1,6 @@
 #include "streams/StreamX.h"
 
 #include "engine/ReportHooksX.h"
-#include "geometry/Vector3fX.h"
-
-static_assert(sizeof(Vector3fX) == 3 * sizeof(float), "a Vector3fX is three packed floats");
 
 uint32_t StreamEncodedSize(StreamValueTypeX type) {
   switch (type) {
@@ -32,9 +29,6 @@ void StreamX::SetMode(uint32_t mode) {
   KX_ASSERT(mMode == SM_NONE, "StreamX::SetMode");
   mMode = mode;
 }
-
-StreamX& StreamX::operator<<(Vector3fX& v) { return TransferFloats(&v.x, 3); }
-StreamX& StreamX::operator<<(const Vector3fX& v) { return TransferFloats(&v.x, 3); }
 
 StreamX& StreamX::TransferFloats(float* values, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) Transfer(SV_FLOAT, values + i);

@@ -16,8 +16,6 @@
 #include "foundation/ArrayX.h"
 #include "foundation/StringX.h"
 
-struct Vector3fX;
-
 enum StreamModeX : uint32_t {
   SM_NONE = 0,
   SM_READ = 1,   // saving: values are read from the variables and emitted
@@ -96,8 +94,6 @@ class StreamX {
   StreamX& operator<<(const bool& v) { return TransferConst(SV_BOOL, &v); }
 
   // Composites of floats (vectors, matrices) pass their floats in order.
-  StreamX& operator<<(Vector3fX& v);
-  StreamX& operator<<(const Vector3fX& v);
   virtual StreamX& TransferFloats(float* values, uint32_t count);
   virtual StreamX& TransferFloats(const float* values, uint32_t count);
 
@@ -116,6 +112,11 @@ class StreamX {
   uint32_t mMode = SM_NONE;
   uint32_t mState = STREAMSTATE_GOOD;
 };
+
+// A string travels as its length (unsigned long, 4 bytes) followed by its characters. Loading
+// refuses a length longer than the bytes that are left.
+StreamX& operator<<(StreamX& stream, const StringX& str);
+StreamX& operator<<(StreamX& stream, StringX& str);
 
 // The on-disk size of one element when the element is a plain value the stream can move as a
 // block; 0 for every other type.

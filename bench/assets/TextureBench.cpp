@@ -39,7 +39,8 @@ void CompressDXT1(benchmark::State& state, bool useJobs) {
   std::vector<unsigned char> blocks(GetDXT1Size(kSize, kSize));
   if (useJobs) ThreadManagerX::CreateSingleton();
   for (auto _ : state) {
-    CompressPixelsDXT1(pixels.data(), kSize, kSize, blocks.data(), useJobs, "bench");
+    CompressPixelsDXT1(pixels.data(), kSize, kSize, blocks.data(),
+                       useJobs ? GetThreadManagerX() : nullptr, "bench");
     benchmark::DoNotOptimize(blocks.data());
   }
   state.counters["threads"] = useJobs ? GetThreadManagerX()->GetThreadCount() + 1 : 1;

@@ -25,12 +25,10 @@
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
 #include "loaders/Object3DX.h"
-#include "render/RenderDirectX2DX.h"
+#include "render/RenderDeviceSetUpX.h"
 #include "render/RenderDirectXX.h"
 #include "render/RenderHostX.h"
 #include "render/RenderableManagerX.h"
-#include "render/RenderableMeshDX.h"
-#include "render/SkyboxX.h"
 #include "render/SyncEngineRenderX.h"
 #include "tests/support/HeadlessVideoX.h"
 
@@ -139,23 +137,19 @@ void BM_CameraPathThroughCity(benchmark::State& state) {
   const int frames = static_cast<int>(state.range(0));
   const float height = static_cast<float>(state.range(1)) / 100.0f;
   {
-    Object3DManagerX objects("Resources\\");
+    Object3DManagerX objects("Resources\\", GetAssetManager());
     SyncEngineRenderX sync;
     PathHostX host;
     // The device goes first: its render thread lets go of the renderables (which hold the
     // manager's entries) and of the camera before it ends.
     RenderableManagerX manager;
     CameraX camera;
-    RenderDirectXX device(&host);
+    RenderDirectXX device(&host, GetAssetManager());
     if (!device.IsStarted()) {
       state.SkipWithError("no GL 3.3 context");
     } else {
-      device.SetRenderableFactory(RenderableObjectXDX::MakeFactory(&device, &manager));
-      camera.AttachToRenderDevice(&device);
-      device.SetSkyBoxFactory(RenderableSkyBox::MakeFactory(
-          &device, [&camera](int32_t index) { return camera.GetRenderPosition(index); }));
-      RenderDirectXX::Set2DRenderFactory(
-          [](RenderDirectXX* d) -> IRenderDevice2DX* { return new RenderDirectX2DX(d); });
+      SetUpRenderDevice(device, manager);
+      device.SetCamera(&camera);
       device.InitRender();
       SyncEngineRenderX::InitDone();
 
@@ -237,7 +231,6 @@ void BM_CameraPathThroughCity(benchmark::State& state) {
       std::printf("%-34s %12.2f\n", "frame (wall)", frameMs);
       std::printf("%-34s %12.1f\n", "frames per second", n / total);
     }
-    RenderDirectXX::Set2DRenderFactory(nullptr);
   }
   MeshLoaderX::DestroySingleton();
   AssetManagerBaseX::DestroySingleton();

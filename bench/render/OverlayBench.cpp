@@ -87,13 +87,13 @@ void BM_OverlayDrawFullConsole(benchmark::State& state) {
   }
   AssetManagerBaseX::CreateSingleton();
   BenchRenderHost host;
-  RenderDirectXX::Set2DRenderFactory(
-      [](RenderDirectXX* device) -> IRenderDevice2DX* { return new TimedOverlay(device); });
   {
-    RenderDirectXX device(&host);
+    RenderDirectXX device(&host, GetAssetManager());
     if (!device.IsStarted()) {
       state.SkipWithError("no GL context");
     } else {
+      device.Set2DRenderFactory(
+          [](RenderDirectXX* owner) -> IRenderDevice2DX* { return new TimedOverlay(owner); });
       device.InitRender();
       auto* overlay = static_cast<TimedOverlay*>(device.Get2DRender());
       for (uint32_t i = 0; i < overlay->GetConsoleCapacity(); ++i) {
@@ -112,7 +112,6 @@ void BM_OverlayDrawFullConsole(benchmark::State& state) {
     }
     host.Quit();
   }
-  RenderDirectXX::Set2DRenderFactory(nullptr);
   AssetManagerBaseX::DestroySingleton();
 }
 BENCHMARK(BM_OverlayDrawFullConsole)->UseManualTime()->Unit(benchmark::kMicrosecond);

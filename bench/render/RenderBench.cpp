@@ -27,7 +27,7 @@ BENCHMARK(BM_DecompressDXT1)->Arg(256)->Arg(1024);
 void BM_EmptyFrame(benchmark::State& state) {
   UseOffscreenVideoWithoutDisplay();
   BenchRenderHost host;
-  RenderDirectXX device(&host);
+  RenderDirectXX device(&host, nullptr);
   if (!device.IsStarted()) {
     state.SkipWithError("no GL context");
     return;

@@ -5,9 +5,10 @@
 
 #include <filesystem>
 
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "assets/AssetManagerImplX.h"
 #include "tests/assets/TestAssetX.h"
-#include "tests/streams/TestSupportX.h"
 
 class AssetManagerFixtureX : public ::testing::Test {
  protected:

@@ -6,12 +6,12 @@
 
 #include <filesystem>
 
+#include "ScratchFolderX.h"
 #include "assets/AssetManagerImplX.h"
 #include "assets/SearchPathHandlerX.h"
 #include "streams/FileSystemX.h"
 #include "tests/assets/AssetManagerFixtureX.h"
 #include "tests/assets/TestAssetX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
+#include "ScratchFolderX.h"
 #include "assets/AssetManagerImplX.h"
 #include "tests/assets/AssetManagerFixtureX.h"
 #include "tests/assets/TestAssetX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 

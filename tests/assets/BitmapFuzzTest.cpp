@@ -6,7 +6,8 @@
 
 #include "BitmapFuzzInput.h"
 #include "BitmapTestImages.h"
-#include "tests/streams/TestSupportX.h"
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 
 namespace {
 

@@ -4,9 +4,10 @@
 #include <filesystem>
 
 #include "BitmapTestImages.h"
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "assets/BitmapX.h"
 #include "assets/ImageCodecX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 

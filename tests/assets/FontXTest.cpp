@@ -9,7 +9,8 @@
 #include <string>
 
 #include "GeneratedResourcesX.h"
-#include "TextureTestWorld.h"
+#include "ReportCaptureX.h"
+#include "WorkspaceX.h"
 #include "assets/BitmapX.h"
 #include "assets/FontBitmapX.h"
 #include "assets/FontTrueTypeX.h"
@@ -29,7 +30,7 @@ class FontTrueTypeTest : public testing::Test {
   }
   FontTrueTypeX* Font() { return GetAssetImpl<FontTrueTypeX>(kFace); }
 
-  TextureTestWorld world;
+  WorkspaceX world;
   ReportCaptureX capture;
 };
 
@@ -213,7 +214,7 @@ class FontBitmapTest : public testing::Test {
     }
     GTEST_SKIP() << "no generated resources";
   }
-  TextureTestWorld world;
+  WorkspaceX world;
   ReportCaptureX capture;
 };
 

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "BitmapTestImages.h"
-#include "TextureTestWorld.h"
+#include "ReportCaptureX.h"
+#include "WorkspaceX.h"
 #include "assets/MaterialX.h"
 #include "assets/ShaderX.h"
 #include "assets/TextureX.h"
@@ -22,7 +23,7 @@ class MaterialTest : public testing::Test {
                     "gl_Position = vec4(p, 1.0); }\n#endif\n#ifdef FRAGMENT_SHADER\nout vec4 c;\n"
                     "void main() { c = vec4(1.0); }\n#endif\n");
   }
-  TextureTestWorld world;
+  WorkspaceX world;
   ReportCaptureX capture;
 };
 
@@ -79,6 +80,7 @@ TEST_F(MaterialTest, SavedNamesLoadLazilyWithAnEmptyLightmap) {
 
 TEST_F(MaterialTest, AssetReadyFetchesNamedButMissingAssets) {
   MaterialX material("lazy");
+  material.SetManager(world.Assets());
   EXPECT_TRUE(material.GenerateAsset(nullptr));
   material.SetLightmap("late.png");  // not there yet: reported, the name is kept
   EXPECT_TRUE(capture.HasAssert("mLightmap"));

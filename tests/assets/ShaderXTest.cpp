@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "TextureTestWorld.h"
+#include "ReportCaptureX.h"
+#include "WorkspaceX.h"
 #include "assets/ShaderCompilerX.h"
 #include "assets/ShaderX.h"
 
@@ -42,7 +43,7 @@ std::vector<std::string> UniformNames(const ShaderConstantTableX& table) {
 
 class ShaderTest : public testing::Test {
  protected:
-  TextureTestWorld world;
+  WorkspaceX world;
   ReportCaptureX capture;
 };
 

@@ -6,10 +6,11 @@
 #include <thread>
 #include <vector>
 
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "assets/TextureCompressionX.h"
 #include "engine/ThreadManagerX.h"
 #include "tests/assets/Dxt1TestDecoder.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ int MaxError(const std::vector<ColorX>& a, const std::vector<ColorX>& b) {
 }
 
 std::vector<unsigned char> Compress(const std::vector<ColorX>& pixels, uint32_t width,
-                                    uint32_t height, bool useJobs) {
+                                    uint32_t height, ThreadManagerX* jobs = nullptr) {
   std::vector<unsigned char> blocks(GetDXT1Size(width, height), 0xCD);
-  CompressPixelsDXT1(pixels.data(), width, height, blocks.data(), useJobs, "ramp");
+  CompressPixelsDXT1(pixels.data(), width, height, blocks.data(), jobs, "ramp");
   return blocks;
 }
 
@@ -55,7 +56,7 @@ TEST(TextureCompressionTest, AnySizeDecompressesCloseToTheSource) {
   for (auto [width, height] : sizes) {
     SCOPED_TRACE(testing::Message() << width << "x" << height);
     const std::vector<ColorX> source = Ramp(width, height);
-    const std::vector<unsigned char> blocks = Compress(source, width, height, false);
+    const std::vector<unsigned char> blocks = Compress(source, width, height);
     // Padding pixels are left out of the fit, so tiny images come back almost exactly.
     EXPECT_LE(MaxError(source, DecompressDXT1Blocks(blocks.data(), width, height)), 24);
   }
@@ -67,7 +68,7 @@ TEST(TextureCompressionTest, BitmapIsCompressedIntoItsArray) {
   for (uint32_t y = 0; y < 4; ++y)
     for (uint32_t x = 0; x < 8; ++x) bitmap.SetPixel(x, y, ColorX(200, 10, 10, 255));
   ArrayX<unsigned char> output;
-  CompressTextureDXT1(bitmap, output);
+  CompressTextureDXT1(bitmap, output, nullptr);
   ASSERT_EQ(output.Size(), 16u);
   const std::vector<ColorX> back = DecompressDXT1Blocks(output.begin(), 8, 4);
   EXPECT_LE(
@@ -78,7 +79,7 @@ TEST(TextureCompressionTest, BitmapIsCompressedIntoItsArray) {
 
 TEST(TextureCompressionTest, TimeIsLogged) {
   ReportCaptureX capture;
-  Compress(Ramp(4, 4), 4, 4, false);
+  Compress(Ramp(4, 4), 4, 4);
   bool found = false;
   for (const std::string& line : capture.Logs()) {
     found |= line.rfind("Image ramp took ", 0) == 0 &&
@@ -90,8 +91,8 @@ TEST(TextureCompressionTest, TimeIsLogged) {
 TEST(TextureCompressionThreadsTest, JobThreadsGiveTheSameBlocksAsOneThread) {
   ThreadManagerX::CreateSingleton(2);
   const std::vector<ColorX> source = Ramp(61, 45);
-  const std::vector<unsigned char> single = Compress(source, 61, 45, false);
-  const std::vector<unsigned char> spread = Compress(source, 61, 45, true);
+  const std::vector<unsigned char> single = Compress(source, 61, 45);
+  const std::vector<unsigned char> spread = Compress(source, 61, 45, GetThreadManagerX());
   EXPECT_EQ(single, spread);
   EXPECT_LE(MaxError(source, DecompressDXT1Blocks(spread.data(), 61, 45)), 24);
 
@@ -99,7 +100,8 @@ TEST(TextureCompressionThreadsTest, JobThreadsGiveTheSameBlocksAsOneThread) {
   std::vector<std::vector<unsigned char>> results(3);
   std::vector<std::thread> threads;
   for (auto& result : results) {
-    threads.emplace_back([&result, &source] { result = Compress(source, 61, 45, true); });
+    threads.emplace_back(
+        [&result, &source] { result = Compress(source, 61, 45, GetThreadManagerX()); });
   }
   for (auto& thread : threads) thread.join();
   for (const auto& result : results) EXPECT_EQ(result, single);

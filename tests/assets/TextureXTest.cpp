@@ -6,7 +6,8 @@
 
 #include "BitmapTestImages.h"
 #include "Dxt1TestDecoder.h"
-#include "TextureTestWorld.h"
+#include "ReportCaptureX.h"
+#include "WorkspaceX.h"
 #include "assets/TextureCompressionX.h"
 #include "assets/TextureX.h"
 
@@ -46,7 +47,7 @@ bool Near(const ColorX& a, RgbX b, int tolerance = 10) {
 
 class TextureTest : public testing::Test {
  protected:
-  TextureTestWorld world;
+  WorkspaceX world;
   ReportCaptureX capture;
 };
 

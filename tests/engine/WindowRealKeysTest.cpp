@@ -1,6 +1,7 @@
 // Real key and mouse input: xdotool types into the window on an X server of this test's own
 // (so that no other test's window can take the keyboard), and the engine's message pump must
 // turn it into virtual-key and button states. Skipped without Xvfb or xdotool.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -70,7 +71,8 @@ class WindowRealKeysTest : public ::testing::Test {
     if (!mWindow.CreateWindowX(nullptr, 320, 240)) GTEST_SKIP() << "no window";
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(mWindow.GetWindowHandle(), &info) || info.subsystem != SDL_SYSWM_X11) {
+    if (!SDL_GetWindowWMInfo(SDL_GetWindowFromID(mWindow.GetWindowId()), &info) ||
+        info.subsystem != SDL_SYSWM_X11) {
       GTEST_SKIP() << "not an X11 window";
     }
     mId = std::to_string(info.info.x11.window);

@@ -1,5 +1,6 @@
 // The window and the message pump's dispatch on an SDL window of the offscreen driver, fed with
 // synthetic events. Real X input is tested in WindowRealKeysTest.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@ class WindowTest : public ::testing::Test {
     // (other programs' windows) mix in.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     if (!mWindow.CreateWindowX(nullptr, 320, 240)) GTEST_SKIP() << "no video device";
+    mWindow.SetQuitRequest([this] { ++mQuitRequests; });
     mWindow.SetInputHandler(&mInput);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }
@@ -32,20 +34,6 @@ class WindowTest : public ::testing::Test {
   bool Pump(std::vector<SDL_Event> events) {
     for (SDL_Event& e : events) SDL_PushEvent(&e);
     return PumpMessages(mWindow, &mInput);
-  }
-  // Hands one event straight to the window, as the pump would (a real X server sends focus
-  // changes of its own, so these do not go through the queue).
-  void Deliver(const SDL_Event& event) {
-    MessageX message;
-    WindowX::TranslateMessageX(event, message);
-    switch (message.mType) {
-      case MessageX::MESSAGE_KEYDOWN:
-      case MessageX::MESSAGE_KEYUP:
-        mInput.SetKey(message.mKey, message.mType == MessageX::MESSAGE_KEYDOWN);
-        break;
-      default:
-        mWindow.WindowProcedure(event);
-    }
   }
 
   static SDL_Event Key(SDL_Keycode key, bool down) {
@@ -59,7 +47,7 @@ class WindowTest : public ::testing::Test {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.event = id;
-    e.window.windowID = SDL_GetWindowID(mWindow.GetWindowHandle());
+    e.window.windowID = mWindow.GetWindowId();
     return e;
   }
 
@@ -67,6 +55,7 @@ class WindowTest : public ::testing::Test {
   WindowX mWindow;
   CursorAtCornerX mCursor;
   InputHandlerX mInput{320, 240, &mCursor};
+  int mQuitRequests = 0;
 };
 
 TEST_F(WindowTest, OpensActiveAndClosesWithItsLogLines) {
@@ -74,12 +63,13 @@ TEST_F(WindowTest, OpensActiveAndClosesWithItsLogLines) {
   EXPECT_TRUE(mLog.HasText("Video driver: offscreen"));
   EXPECT_TRUE(mLog.HasText("Window Created"));
   EXPECT_TRUE(WindowX::IsWindowActive());
-  EXPECT_NE(mWindow.GetWindowHandle(), nullptr);
+  EXPECT_TRUE(mWindow.IsOpen());
+  EXPECT_NE(mWindow.GetWindowId(), 0u);
   EXPECT_EQ(mWindow.GetWindowType(), WindowX::WINDOWTYPE_DIRECTX);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
   mWindow.KillWindow();
   EXPECT_TRUE(mLog.HasText("Window deleted, DirectX"));
-  EXPECT_EQ(mWindow.GetWindowHandle(), nullptr);
+  EXPECT_FALSE(mWindow.IsOpen());
 }
 
 TEST_F(WindowTest, KeysAndButtonsReachTheInputHandlerAsVirtualKeys) {
@@ -110,30 +100,48 @@ TEST_F(WindowTest, MouseButtonsAreReadOnlyFromMotion) {
   EXPECT_FALSE(mInput.IsMouseButtonDown(MOUSEBUTTON_LEFT));
 }
 
-TEST_F(WindowTest, CloseRequestPostsTheQuitMessage) {
+TEST_F(WindowTest, CloseRequestPostsTheQuitMessageAndAsksTheOwnerToQuit) {
   // SDL hands out events posted while the queue is drained at the next drain, so the quit
   // message comes through this pump or the next frame's.
   const bool quitNow = Pump({WindowEvent(SDL_WINDOWEVENT_CLOSE)});
   EXPECT_TRUE(quitNow || Pump({}));
+  EXPECT_EQ(mQuitRequests, 1);
 }
 
-TEST_F(WindowTest, KeysWithoutAVirtualKeyAreOtherMessages) {
-  MessageX message;
-  WindowX::TranslateMessageX(Key(SDLK_LALT, true), message);
-  EXPECT_EQ(message.mType, MessageX::MESSAGE_OTHER);
-  WindowX::TranslateMessageX(Key(SDLK_KP_PLUS, false), message);
-  EXPECT_EQ(message.mType, MessageX::MESSAGE_KEYUP);
-  EXPECT_EQ(message.mKey, 107);
+TEST_F(WindowTest, KeysWithoutAVirtualKeyAreLeftOut) {
+  Pump({Key(SDLK_LALT, true), Key(SDLK_KP_PLUS, true)});
+  EXPECT_TRUE(mInput.IsKeyDown(107));
+  int down = 0;
+  for (int key = 0; key < KeyboardStateX::NUM_KEYS; ++key) down += mInput.IsKeyDown(uint8_t(key));
+  EXPECT_EQ(down, 1);  // Alt never reaches the key table
 }
 
 TEST_F(WindowTest, FocusDecidesActivationAndLosingItLetsGoOfKeys) {
-  Deliver(Key(SDLK_SPACE, true));
+  Pump({Key(SDLK_SPACE, true)});
   ASSERT_TRUE(mInput.IsKeyDown(32));
-  Deliver(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
+  Pump({WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST)});
   EXPECT_FALSE(WindowX::IsWindowActive());
   EXPECT_TRUE(mInput.IsKeyUp(32));
-  Deliver(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
+  Pump({WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED)});
   EXPECT_TRUE(WindowX::IsWindowActive());
+}
+
+TEST_F(WindowTest, SizeChangesReachTheResizeListener) {
+  uint32_t width = 0, height = 0;
+  mWindow.KillWindow();
+  ASSERT_TRUE(mWindow.CreateWindowX(
+      [&](uint32_t w, uint32_t h) {
+        width = w;
+        height = h;
+      },
+      320, 240));
+  EXPECT_EQ(width, 320u);
+  SDL_Event size = WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED);
+  size.window.data1 = 640;
+  size.window.data2 = 360;
+  Pump({size});
+  EXPECT_EQ(width, 640u);
+  EXPECT_EQ(height, 360u);
 }
 
 TEST(WindowDriver, ADriverThatShowsNothingIsUsedOnlyWhenAskedFor) {

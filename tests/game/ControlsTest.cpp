@@ -53,7 +53,6 @@ class RecordingGame : public IGameControlsTargetX {
 class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    W::ResetMovementFactors();
     mLog.Clear();  // only what the test does
     mControls.mInput = &mInput;
     mControls.mCamera = &mCamera;
@@ -62,8 +61,6 @@ class ControlsTest : public ::testing::Test {
     mControls.mQuit = [this] { ++mQuits; };
     mCamera.mRadius = 40.0f;
   }
-  void TearDown() override { W::ResetMovementFactors(); }
-
   // One engine frame: input update, controls, end of frame.
   void Frame(float dt) {
     mInput.Update(dt);
@@ -100,13 +97,13 @@ TEST_F(ControlsTest, StartsWithTheEnginesGunRecord) {
 TEST_F(ControlsTest, WalkingSpeedsUpQuicklyFromRestThenSlowly) {
   mInput.SetKey(W::KEY_W, true);
   Frame(0.01f);
-  EXPECT_NEAR(W::GetForwardFactor(), 0.1f, 1e-6f);  // 10 per second from rest
+  EXPECT_NEAR(mWeapon.GetForwardFactor(), 0.1f, 1e-6f);  // 10 per second from rest
   Frame(0.01f);
-  EXPECT_NEAR(W::GetForwardFactor(), 0.15f, 1e-6f);  // 5 per second once moving
+  EXPECT_NEAR(mWeapon.GetForwardFactor(), 0.15f, 1e-6f);  // 5 per second once moving
   for (int i = 0; i < 16; ++i) Frame(0.01f);
-  EXPECT_LT(W::GetForwardFactor(), 1.0f);
+  EXPECT_LT(mWeapon.GetForwardFactor(), 1.0f);
   for (int i = 0; i < 3; ++i) Frame(0.01f);
-  EXPECT_FLOAT_EQ(W::GetForwardFactor(), 1.0f);
+  EXPECT_FLOAT_EQ(mWeapon.GetForwardFactor(), 1.0f);
   EXPECT_FLOAT_EQ(mCamera.mSpeed, 300.0f);
   EXPECT_FLOAT_EQ(mCamera.mStrafeSpeed, 0.0f);
 
@@ -124,17 +121,17 @@ TEST_F(ControlsTest, ArrowsMoveLikeTheLettersAndBackwardsWins) {
   EXPECT_LT(mCamera.mStrafeSpeed, 0.0f);
   mInput.SetKey(W::KEY_UP, true);  // forward is read first
   Frame(0.01f);
-  EXPECT_NEAR(W::GetForwardFactor(), 0.0f, 1e-6f);  // -0.1 reversed at 10 per second
+  EXPECT_NEAR(mWeapon.GetForwardFactor(), 0.0f, 1e-6f);  // -0.1 reversed at 10 per second
 }
 
 TEST_F(ControlsTest, LettingGoSnapsSmallFactorsAndSlowsLargeOnes) {
-  W::SetMovementFactors(0.015f, -0.5f, 1.0f);
+  mWeapon.SetMovementFactors(0.015f, -0.5f, 1.0f);
   Frame(0.01f);
-  EXPECT_FLOAT_EQ(W::GetForwardFactor(), 0.0f);
+  EXPECT_FLOAT_EQ(mWeapon.GetForwardFactor(), 0.0f);
   for (int i = 0; i < 8; ++i) Frame(0.01f);
-  EXPECT_LT(W::GetStrafeFactor(), 0.0f);
+  EXPECT_LT(mWeapon.GetStrafeFactor(), 0.0f);
   for (int i = 0; i < 2; ++i) Frame(0.01f);
-  EXPECT_FLOAT_EQ(W::GetStrafeFactor(), 0.0f);
+  EXPECT_FLOAT_EQ(mWeapon.GetStrafeFactor(), 0.0f);
   EXPECT_FLOAT_EQ(mCamera.mStrafeSpeed, 0.0f);
 }
 
@@ -142,16 +139,16 @@ TEST_F(ControlsTest, InTheAirOnlyAReversalTakesEffect) {
   mCamera.mOnGround = false;
   mInput.SetKey(W::KEY_W, true);
   Frame(0.01f);
-  EXPECT_FLOAT_EQ(W::GetForwardFactor(), 0.2f);
+  EXPECT_FLOAT_EQ(mWeapon.GetForwardFactor(), 0.2f);
   Frame(0.01f);
-  EXPECT_FLOAT_EQ(W::GetForwardFactor(), 0.2f);  // no acceleration while falling
+  EXPECT_FLOAT_EQ(mWeapon.GetForwardFactor(), 0.2f);  // no acceleration while falling
   mInput.SetKey(W::KEY_W, false);
   mInput.SetKey(W::KEY_S, true);
   mInput.SetKey(W::KEY_D, true);
   Frame(0.01f);
-  EXPECT_FLOAT_EQ(W::GetForwardFactor(), -0.2f);
-  EXPECT_FLOAT_EQ(W::GetStrafeFactor(), 0.2f);
-  EXPECT_FLOAT_EQ(W::GetDiagonalFactor(), 0.9f);
+  EXPECT_FLOAT_EQ(mWeapon.GetForwardFactor(), -0.2f);
+  EXPECT_FLOAT_EQ(mWeapon.GetStrafeFactor(), 0.2f);
+  EXPECT_FLOAT_EQ(mWeapon.GetDiagonalFactor(), 0.9f);
   EXPECT_FLOAT_EQ(mCamera.mSpeed, -0.2f * 300.0f * 0.9f);
 }
 

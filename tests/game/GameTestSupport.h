@@ -32,15 +32,15 @@ namespace gametest {
 // Draws nothing; keeps the sets of objects and moving objects it would draw.
 class ObjectKeepingDeviceX : public NullRenderDeviceX {
  public:
-  void AddObjectMoveable(ObjectMoveableX* moveable) override { mMoveables.insert(moveable); }
+  void AddObjectMoveable(IRenderSnapshotX* moveable) override { mMoveables.insert(moveable); }
   void AddObject3D(Object3DX* object) override { mObjects.insert(object); }
-  bool RemoveObjectMoveable(ObjectMoveableX* moveable) override {
+  bool RemoveObjectMoveable(IRenderSnapshotX* moveable) override {
     mMoveables.erase(moveable);
     return true;
   }
   bool RemoveObject3D(Object3DX* object) override { return mObjects.erase(object) == 1; }
 
-  std::set<ObjectMoveableX*> mMoveables;
+  std::set<IRenderSnapshotX*> mMoveables;
   std::set<Object3DX*> mObjects;
 };
 
@@ -60,14 +60,13 @@ class HeadlessGameX {
     AssetManagerBaseX::CreateSingleton();
     MeshLoaderX::CreateSingleton();
     mStructures = new CollisionDataStructureManagerX("Resources\\SavedData\\");
-    mObjects = new Object3DManagerX("Resources\\");
+    mObjects = new Object3DManagerX("Resources\\", GetAssetManager());
     mCollision = new CollisionHandlerX(mStructures);
-    mEnvironment = new EnviromentHandlerX;
-    GameServicesX services;
-    services.mCollisionHandler = mCollision;
-    services.mRenderDevice = &mDevice;
-    services.mObject3DManager = mObjects;
-    mEnvironment->SetServices(services);
+    mServices.mAssetManager = GetAssetManager();
+    mServices.mCollisionHandler = mCollision;
+    mServices.mRenderDevice = &mDevice;
+    mServices.mObject3DManager = mObjects;
+    mEnvironment = new EnviromentHandlerX(mServices);
     mEnvironment->SetCamera(&mCamera);
     mAvailable = true;
   }
@@ -115,6 +114,7 @@ class HeadlessGameX {
   ObjectKeepingDeviceX mDevice;
   CameraX mCamera;
   WeaponSettingsX mWeapon;
+  GameServicesX mServices;
   CollisionDataStructureManagerX* mStructures = nullptr;
   Object3DManagerX* mObjects = nullptr;
   CollisionHandlerX* mCollision = nullptr;

@@ -7,7 +7,8 @@
 
 #include "../collision/CollisionTestSupport.h"
 #include "GameTestSupport.h"
-#include "tests/streams/TestSupportX.h"
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 
 using namespace gametest;
 
@@ -21,8 +22,9 @@ class ScriptedWorldX {
   ScriptedWorldX()
       : mAssets(),
         mStructures(mFolder.EnginePath() + "\\"),
-        mObjects(mFolder.EnginePath() + "\\"),
-        mCollision(&mStructures) {
+        mObjects(mFolder.EnginePath() + "\\", GetAssetManager()),
+        mCollision(&mStructures),
+        mEnvironment(mServices) {
     std::vector<colltest::TriangleX> triangles;
     colltest::AddTiledQuad(triangles, {-2000, 0, -2000}, {0, 0, 4000}, {4000, 0, 0}, 8);
     colltest::AddBox(triangles, {300, 0, -500}, {340, 200, 500});
@@ -35,11 +37,9 @@ class ScriptedWorldX {
     mBody.mSections.Clear();
     mBody.mSections.Add(SectionX{0, mBody.mIndexList.Size()});
     mBodyObject.SetMesh(&mBody);
-    GameServicesX services;
-    services.mCollisionHandler = &mCollision;
-    services.mRenderDevice = &mDevice;
-    services.mObject3DManager = &mObjects;
-    mEnvironment.SetServices(services);
+    mServices.mCollisionHandler = &mCollision;
+    mServices.mRenderDevice = &mDevice;
+    mServices.mObject3DManager = &mObjects;
     mEnvironment.SetCamera(&mCamera);
     mEnvironment.mGravityDirection = {0, -1, 0};
     mEnvironment.mGravity = 600.0f;
@@ -80,6 +80,7 @@ class ScriptedWorldX {
   CollisionHandlerX mCollision;
   ObjectKeepingDeviceX mDevice;
   CameraX mCamera;
+  GameServicesX mServices;
   EnviromentHandlerX mEnvironment;
 };
 

@@ -5,13 +5,12 @@
 
 #include <atomic>
 
-#include "HeadlessVideoX.h"
+#include "RenderHarnessX.h"
 #include "ReportCaptureX.h"
 #include "audio/SoundOwnerX.h"
 #include "game/ObjectMoveableX.h"
 #include "loaders/Object3DX.h"
 #include "render/RenderDirectXX.h"
-#include "tests/render/RenderTestSupport.h"
 
 namespace {
 
@@ -36,21 +35,9 @@ class SnapshotReader : public IRenderableObjectX {
 class MoveRetireTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UseOffscreenVideoWithoutDisplay();
-    mHost = new TestHost();
-    mDevice = new RenderDirectXX(mHost);
-    mDevice->SetRenderableFactory([](Object3DX*, ObjectMoveableX* moveable) {
-      ++sMade;
-      return moveable ? new SnapshotReader(moveable) : nullptr;
-    });
-    if (!mDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context on this machine";
+    if (!mGL.Started()) GTEST_SKIP() << "no GL 3.3 context on this machine";
     sPrepared = 0;
     sMade = 0;
-  }
-  void TearDown() override {
-    mHost->Quit();
-    delete mDevice;
-    delete mHost;
   }
 
   // A moveable followed by a sound link, which tells when it is destroyed.
@@ -60,12 +47,17 @@ class MoveRetireTest : public ::testing::Test {
     moveable->Update(0.0f);
     moveable->TakeRenderSnapshotBoth();
     mLink.Attach(moveable);
+    mGL.MakeWith(moveable, [moveable] {
+      ++sMade;
+      return new SnapshotReader(moveable);
+    });
     return moveable;
   }
 
   ReportCaptureX mLog;  // the render thread logs through the hooks too
-  TestHost* mHost = nullptr;
-  RenderDirectXX* mDevice = nullptr;
+  RenderHarnessX mGL;
+  RenderDirectXX* mDevice = &mGL.Device();
+  TestHost* mHost = &mGL.Host();
   Object3DX mObject{StringX("shot")};
   SoundOwnerLinkX mLink;
 };
@@ -82,6 +74,7 @@ TEST_F(MoveRetireTest, ARemovedMoveableLivesUntilTheRenderThreadLetGo) {
   RemoveAndDestroyObjectMoveable(mDevice, moveable);
   mDevice->CollectRetired();
   EXPECT_FALSE(mLink.IsOrphaned());
+  EXPECT_EQ(mDevice->GetRetiredCount(), 1u);
   mHost->Release();
   mHost->WaitFrames(1);
   mDevice->CollectRetired();

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
+#include "WorkspaceX.h"
 #include "tests/assets/BitmapTestImages.h"
-#include "tests/assets/TextureTestWorld.h"
-#include "tests/streams/TestSupportX.h"
 #include "tools/makeresources/BspFormat.h"
 
 class LoaderTestWorld {
@@ -19,7 +20,7 @@ class LoaderTestWorld {
   LoaderTestWorld() {
     mWorld.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, RgbX{200, 100, 50}));
   }
-  TextureTestWorld& World() { return mWorld; }
+  WorkspaceX& World() { return mWorld; }
   ReportCaptureX& Reports() { return mReports; }
 
   // A 100-byte wall-texture header with the given size, surface flags and contents.
@@ -43,7 +44,7 @@ class LoaderTestWorld {
 
  private:
   ReportCaptureX mReports;
-  TextureTestWorld mWorld;
+  WorkspaceX mWorld;
 };
 
 // Builds small maps face by face: every face gets its own edges, and a texinfo per call.

@@ -18,7 +18,10 @@
 namespace {
 class Object3DManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override { AssetManagerBaseX::CreateSingleton(); }
+  void SetUp() override {
+    AssetManagerBaseX::CreateSingleton();
+    mManager = new Object3DManagerX(StringX("Resources\\"), GetAssetManager());
+  }
   void TearDown() override {
     delete mManager;
     mManager = nullptr;
@@ -27,7 +30,7 @@ class Object3DManagerTest : public ::testing::Test {
   }
 
   ReportCaptureX mCapture;
-  Object3DManagerX* mManager = new Object3DManagerX(StringX("Resources\\"));
+  Object3DManagerX* mManager = nullptr;
 };
 }  // namespace
 

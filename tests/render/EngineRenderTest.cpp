@@ -1,5 +1,6 @@
 // The render device hosted by the engine: the engine's quit flag and frame time, the frame
 // hand-off of SyncEngineRenderX, and the window as the engine's message source.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -12,9 +12,8 @@
 #include <mutex>
 #include <string>
 
-#include "HeadlessVideoX.h"
-#include "OverlayWorld.h"
-#include "RenderTestSupport.h"
+#include "OverlayResources.h"
+#include "RenderHarnessX.h"
 #include "assets/FontTrueTypeX.h"
 #include "assets/TextureX.h"
 #include "engine/ErrorHandlerX.h"
@@ -24,105 +23,61 @@
 #include "render/DebugRenderablesX.h"
 #include "render/RenderDirectX2DX.h"
 #include "render/RenderDirectXX.h"
-#include "render/SkyboxX.h"
+#include "render/RenderableManagerX.h"
 
 namespace {
 
 RenderDirectXX* sDevice = nullptr;
-// The camera's view, shared by the device and the sky box.
-std::mutex sViewLock;
-Matrix4X sView;
-Matrix4X View(int32_t) {
-  std::lock_guard<std::mutex> lock(sViewLock);
-  return sView;
-}
-void SetCameraAt(float x, float y, float z) {
-  std::lock_guard<std::mutex> lock(sViewLock);
-  sView = Matrix4X::Identity();
-  sView.m[3][0] = -x;
-  sView.m[3][1] = -y;
-  sView.m[3][2] = -z;
-}
-std::mutex sShownLock;
-std::map<const void*, IRenderableObjectX*> sShown;
 
 // The sky faces +x, -x, +y, -y, +z, -z in six plain colours.
 const uint8_t kFaceColors[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
                                    {255, 255, 0}, {255, 0, 255}, {0, 255, 255}};
 
-int CountPixels(const FrameCaptureX& frame, int r, int g, int b) {
-  int count = 0;
-  for (uint32_t y = 0; y < frame.mHeight; ++y) {
-    for (uint32_t x = 0; x < frame.mWidth; ++x) count += Near(ColorAt(frame, x, y), r, g, b, 60);
-  }
-  return count;
-}
-
 class OverlayScreenTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    UseOffscreenVideoWithoutDisplay();
-    sWorld = new OverlayWorld();
+    sWorkspace = new WorkspaceX();
+    const bool resources = CopyOverlayResources(*sWorkspace);
     ErrorHandlerX::Create();
-    sHost = new TestHost();
-    sDevice = new RenderDirectXX(sHost);
-    if (!sWorld->Available() || !sDevice->IsStarted()) return;
+    sGL = new RenderHarnessX(GetAssetManager());
+    sDevice = &sGL->Device();
+    sRegistry = new RenderableManagerX();
+    if (!resources || !sGL->Started()) return;
     StringX family;
     if (FontTrueTypeX::FindFontFile("Lucida Console", family).Empty()) return;
-    sDevice->SetRenderableFactory([](Object3DX* object, ObjectMoveableX*) -> IRenderableObjectX* {
-      std::lock_guard<std::mutex> lock(sShownLock);
-      auto it = sShown.find(object);
-      if (it == sShown.end()) return nullptr;
-      IRenderableObjectX* renderable = it->second;
-      sShown.erase(it);
-      return renderable;
-    });
-    sDevice->SetViewMatrixSource(&View);
-    sDevice->SetSkyBoxFactory(RenderableSkyBox::MakeFactory(sDevice, [](int32_t index) {
-      return RenderableSkyBox::CameraPositionFromView(View(index));
-    }));
-    RenderDirectXX::Set2DRenderFactory(
-        [](RenderDirectXX* device) -> IRenderDevice2DX* { return new RenderDirectX2DX(device); });
+    sGL->UseEngineDrawing(*sRegistry);
     sDevice->InitRender();
     sOverlay = dynamic_cast<RenderDirectX2DX*>(sDevice->Get2DRender());
     if (sOverlay) GetErrorHandler()->SetListener(sOverlay);
   }
   static void TearDownTestSuite() {
-    sHost->Quit();
     // The overlay goes with the device and lets go of the log itself.
-    delete sDevice;
+    delete sGL;
+    sGL = nullptr;
     sDevice = nullptr;
     sOverlay = nullptr;
-    delete sHost;
-    sHost = nullptr;
-    RenderDirectXX::Set2DRenderFactory(nullptr);
+    delete sRegistry;
+    sRegistry = nullptr;
     ErrorHandlerX::Destory();
-    delete sWorld;
-    sWorld = nullptr;
+    delete sWorkspace;
+    sWorkspace = nullptr;
   }
   void SetUp() override {
     if (!sOverlay) GTEST_SKIP() << "no GL 3.3 context, font or generated resources";
-    sHost->mRunning = false;
+    sGL->Host().mRunning = false;
   }
   void TearDown() override {
     if (!sOverlay) return;
-    for (Object3DX* object : mShownObjects) sDevice->RemoveObject3D(object);
-    sHost->WaitFrames(2);
+    sGL->HideAll();
+    sGL->Host().WaitFrames(2);
   }
 
   static FrameCaptureX Capture() {
-    sHost->WaitFrames(1);
-    return NextFrame(*sDevice);
+    sGL->Host().WaitFrames(1);
+    return sGL->Capture();
   }
-  void Show(IRenderableObjectX* renderable) {
-    mObjects.push_back(std::make_unique<int>(0));
-    Object3DX* object = reinterpret_cast<Object3DX*>(mObjects.back().get());
-    {
-      std::lock_guard<std::mutex> lock(sShownLock);
-      sShown[object] = renderable;
-    }
-    sDevice->AddObject3D(object);
-    mShownObjects.push_back(object);
+  static void Show(IRenderableObjectX* renderable) {
+    sGL->Show([renderable] { return renderable; });
   }
   static void SetSky() {
     if (sDevice->HasSkyBox()) return;
@@ -140,7 +95,7 @@ class OverlayScreenTest : public testing::Test {
       ASSERT_NE(faces.back(), nullptr);
     }
     sDevice->SetSkyBoxTextures(faces);
-    for (int i = 0; i < 100 && !sDevice->HasSkyBox(); ++i) sHost->WaitFrames(1);
+    for (int i = 0; i < 100 && !sDevice->HasSkyBox(); ++i) sGL->Host().WaitFrames(1);
     ASSERT_TRUE(sDevice->HasSkyBox());
   }
   // A log line reaches the console at once; lines leave it after two seconds.
@@ -151,14 +106,14 @@ class OverlayScreenTest : public testing::Test {
     return false;
   }
 
-  static OverlayWorld* sWorld;
-  static TestHost* sHost;
+  static WorkspaceX* sWorkspace;
+  static RenderHarnessX* sGL;
+  static RenderableManagerX* sRegistry;
   static RenderDirectX2DX* sOverlay;
-  std::vector<std::unique_ptr<int>> mObjects;
-  std::vector<Object3DX*> mShownObjects;
 };
-OverlayWorld* OverlayScreenTest::sWorld = nullptr;
-TestHost* OverlayScreenTest::sHost = nullptr;
+WorkspaceX* OverlayScreenTest::sWorkspace = nullptr;
+RenderHarnessX* OverlayScreenTest::sGL = nullptr;
+RenderableManagerX* OverlayScreenTest::sRegistry = nullptr;
 RenderDirectX2DX* OverlayScreenTest::sOverlay = nullptr;
 
 // Turns the scene off for one test: a black picture with only the overlay on it.
@@ -175,7 +130,7 @@ TEST_F(OverlayScreenTest, ConsoleShowsTheLastLogLineInTheFontsGlyphs) {
   SceneOff sceneOff;
   const std::string text = "Last line: Wq@19 #kx";
   // The overlay's first frames load its textures (and log it); then the line comes last.
-  sHost->WaitFrames(3);
+  sGL->Host().WaitFrames(3);
   LogMessage(text.c_str());
   const FrameCaptureX frame = Capture();
   const std::vector<StringX> lines = sOverlay->GetConsoleLines();
@@ -258,10 +213,10 @@ TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIs) {
   SetSky();
   Show(new TriangleRenderable({-20, -20, -100, -20, 20, -100, 20, 20, -100}, 1.0f, 0.0f, 0.0f));
   // Running with the normal clear: the colour buffer is not cleared, the sky covers it.
-  sHost->mRunning = true;
-  sHost->WaitFrames(3);
+  sGL->Host().mRunning = true;
+  sGL->Host().WaitFrames(3);
   const FrameCaptureX frame = Capture();
-  sHost->mRunning = false;
+  sGL->Host().mRunning = false;
   const uint32_t w = frame.mWidth, h = frame.mHeight;
   // Straight ahead (below the console, away from the wall) the camera sees the -z face.
   EXPECT_TRUE(Near(ColorAt(frame, w / 8, h * 3 / 4), 0, 255, 255))
@@ -282,10 +237,10 @@ TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIs) {
 TEST_F(OverlayScreenTest, SkyMovesWithTheCamera) {
   SetSky();
   // Far outside the cube the sky would have stayed at: it is still all around the camera.
-  SetCameraAt(2500.0f, 300.0f, 1800.0f);
-  sHost->WaitFrames(2);
+  sGL->PlaceCamera(2500.0f, 300.0f, 1800.0f);
+  sGL->Host().WaitFrames(2);
   const FrameCaptureX frame = Capture();
-  SetCameraAt(0.0f, 0.0f, 0.0f);
+  sGL->PlaceCamera(0.0f, 0.0f, 0.0f);
   EXPECT_TRUE(Near(ColorAt(frame, frame.mWidth / 8, frame.mHeight * 3 / 4), 0, 255, 255))
       << std::hex << frame.At(frame.mWidth / 8, frame.mHeight * 3 / 4);
 }
@@ -294,7 +249,7 @@ TEST_F(OverlayScreenTest, SkyKeepsTheFramesCullingForBackFaces) {
   SetSky();
   // A back-facing wall: culled while culling is on, drawn when it is off, sky box or not.
   Show(new TriangleRenderable({-20, -20, -100, 20, 20, -100, -20, 20, -100}, 1.0f, 0.0f, 0.0f));
-  sHost->WaitFrames(2);
+  sGL->Host().WaitFrames(2);
   const FrameCaptureX culled = Capture();
   const uint32_t x = culled.mWidth / 2 - culled.mWidth / 20,
                  y = culled.mHeight / 2 - culled.mHeight / 40;
@@ -382,8 +337,6 @@ int CountPixelsInTopThird(const FrameCaptureX& frame, int r, int g, int b) {
 
 TEST_F(OverlayScreenTest, AddedObjectGetsItsEdgeLinesUntilItIsRemoved) {
   SceneOff sceneOff;
-  SetCameraAt(0.0f, 0.0f, 0.0f);
-  sDevice->SetEdgeDebugFactory(RenderableEdgeDebugDX::MakeFactory(sDevice));
   // A mesh with one edge high above the middle of the screen.
   MeshX mesh(StringX("object edges"));
   EdgeX edge;
@@ -391,12 +344,11 @@ TEST_F(OverlayScreenTest, AddedObjectGetsItsEdgeLinesUntilItIsRemoved) {
   edge.SetEnd({20, 25, -100});
   mesh.mEdgeList.Add(edge);
   Object3DX object(&mesh);
-  {
-    std::lock_guard<std::mutex> lock(sShownLock);
-    sShown[&object] = new TriangleRenderable({0, 0, -100, 1, 0, -100, 0, 1, -100}, 1, 0, 0);
-  }
+  sGL->MakeWith(&object, [] {
+    return new TriangleRenderable({0, 0, -100, 1, 0, -100, 0, 1, -100}, 1, 0, 0);
+  });
   sDevice->AddObject3D(&object);
-  sHost->WaitFrames(2);
+  sGL->Host().WaitFrames(2);
   ASSERT_EQ(sDevice->GetRenderableCount(), 1u);
   EXPECT_EQ(sDevice->GetEdgeDebugCount(), 1u);
 
@@ -408,10 +360,9 @@ TEST_F(OverlayScreenTest, AddedObjectGetsItsEdgeLinesUntilItIsRemoved) {
 
   // Removed with the object: its edge drawing goes with it.
   sDevice->RemoveObject3D(&object);
-  sHost->WaitFrames(2);
+  sGL->Host().WaitFrames(2);
   EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
   EXPECT_EQ(sDevice->GetEdgeDebugCount(), 0u);
-  sDevice->SetEdgeDebugFactory(nullptr);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "OverlayWorld.h"
+#include "OverlayResources.h"
 #include "assets/FontTrueTypeX.h"
 #include "engine/ErrorHandlerX.h"
 #include "engine/ReportHooksX.h"
@@ -75,7 +75,7 @@ TEST(OverlayLayoutTest, FrameRateStartsOneCharacterPerDigitFromTheRight) {
 class OverlayThreadsTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!world.Available()) GTEST_SKIP() << "no generated resources";
+    if (!CopyOverlayResources(mWorkspace)) GTEST_SKIP() << "no generated resources";
     StringX family;
     if (FontTrueTypeX::FindFontFile("Lucida Console", family).Empty()) GTEST_SKIP() << "no font";
     ErrorHandlerX::Create();
@@ -83,11 +83,11 @@ class OverlayThreadsTest : public testing::Test {
   void TearDown() override {
     if (GetErrorHandler()) ErrorHandlerX::Destory();
   }
-  OverlayWorld world;
+  WorkspaceX mWorkspace;
 };
 
 TEST_F(OverlayThreadsTest, FontsAndConsoleSizeFromTheScreen) {
-  RenderDirectX2DX overlay(nullptr, 1000);
+  RenderDirectX2DX overlay(nullptr, GetAssetManager(), 1000);
   const int fontHeight = overlay.GetConsoleFont().GetCharHeight();
   ASSERT_GT(fontHeight, 0);
   EXPECT_EQ(overlay.GetConsoleCapacity(), uint32_t((1000 / fontHeight) / 2));
@@ -100,7 +100,7 @@ TEST_F(OverlayThreadsTest, FontsAndConsoleSizeFromTheScreen) {
 TEST_F(OverlayThreadsTest, LinesFromManyThreadsArriveWholeAndInOrder) {
   constexpr int kThreads = 4, kLinesEach = 150;
   // Room for every line.
-  RenderDirectX2DX overlay(nullptr, 100000);
+  RenderDirectX2DX overlay(nullptr, GetAssetManager(), 100000);
   ASSERT_GE(overlay.GetConsoleCapacity(), uint32_t(kThreads * kLinesEach + 10));
   GetErrorHandler()->SetListener(&overlay);
   std::atomic<bool> done{false};
@@ -140,7 +140,7 @@ TEST_F(OverlayThreadsTest, LinesFromManyThreadsArriveWholeAndInOrder) {
 }
 
 TEST_F(OverlayThreadsTest, OverlayFreedWhileOthersLogIsNoLongerCalled) {
-  auto* overlay = new RenderDirectX2DX(nullptr, 768);
+  auto* overlay = new RenderDirectX2DX(nullptr, GetAssetManager(), 768);
   GetErrorHandler()->SetListener(overlay);
   std::atomic<bool> stop{false};
   std::vector<std::thread> writers;

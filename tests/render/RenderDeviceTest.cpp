@@ -1,6 +1,7 @@
 // The render device on a real GL context (Mesa's software renderer under the test run's X server
 // or SDL's offscreen driver): its thread, clear rules, culling and fill modes, projection, the
 // request queues and texture upload, checked on pixels read back from the frame.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "HeadlessVideoX.h"
-#include "RenderTestSupport.h"
+#include "RenderHarnessX.h"
 #include "ReportCaptureX.h"
 #include "engine/WindowX.h"
 #include "render/IRenderDevice2DX.h"
@@ -21,12 +21,6 @@
 
 namespace {
 
-using Creator = std::function<IRenderableObjectX*()>;
-
-// Renderables made by the device's factory come from here, by object address.
-std::mutex sCreatorsLock;
-std::map<const void*, Creator> sCreators;
-std::atomic<int> sFactoryCalls{0};
 std::atomic<int> sDestroyed{0};
 std::atomic<bool> sDestroyedOnRenderThread{true};
 RenderDirectXX* sDevice = nullptr;
@@ -41,14 +35,6 @@ class CountingRenderable : public TriangleRenderable {
   }
 };
 
-IRenderableObjectX* MakeRenderable(Object3DX* object, ObjectMoveableX* moveable) {
-  ++sFactoryCalls;
-  const void* key = object ? static_cast<const void*>(object) : static_cast<const void*>(moveable);
-  std::lock_guard<std::mutex> lock(sCreatorsLock);
-  auto it = sCreators.find(key);
-  return it == sCreators.end() ? nullptr : it->second();
-}
-
 // A triangle 40 units wide at 100 units in front of the camera, clockwise on screen (a front
 // face) or counter-clockwise (a back face).
 // Farther triangles are as much larger, so they cover the same part of the screen.
@@ -57,74 +43,46 @@ std::vector<float> Triangle(bool clockwise, float z = -100.0f) {
   if (clockwise) return {-s, -s, z, -s, s, z, s, s, z};
   return {-s, -s, z, s, s, z, -s, s, z};
 }
+RenderHarnessX::CreatorX Red() {
+  return [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); };
+}
 
 class RenderDeviceTest : public ::testing::Test {
  protected:
   // Every test has a device of its own.
   void SetUp() override {
-    UseOffscreenVideoWithoutDisplay();
-    sHost = new TestHost();
-    sDevice = new RenderDirectXX(sHost);
-    sDevice->SetRenderableFactory(MakeRenderable);
-    if (!sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context on this machine";
+    sDevice = &mGL.Device();
+    if (!mGL.Started()) GTEST_SKIP() << "no GL 3.3 context on this machine";
     mLog.Clear();
   }
-  void TearDown() override {
-    sHost->Quit();
-    delete sDevice;
-    sDevice = nullptr;
-    delete sHost;
-    sHost = nullptr;
-    std::lock_guard<std::mutex> lock(sCreatorsLock);
-    sCreators.clear();
-  }
+  void TearDown() override { sDevice = nullptr; }
 
-  // A stand-in object address (the device never looks behind it).
-  Object3DX* NewObject() {
-    mObjects.push_back(std::make_unique<int>(0));
-    return reinterpret_cast<Object3DX*>(mObjects.back().get());
-  }
-  // The renderable the factory makes for this stand-in address.
-  static void MakeWith(const void* address, Creator creator) {
-    std::lock_guard<std::mutex> lock(sCreatorsLock);
-    sCreators[address] = std::move(creator);
-  }
-  // A stand-in moving object; not yet handed to the device.
-  ObjectMoveableX* NewMoveable(Creator creator) {
-    auto* moveable = reinterpret_cast<ObjectMoveableX*>(NewObject());
-    MakeWith(moveable, std::move(creator));
-    return moveable;
-  }
-  Object3DX* Show(Creator creator) {
-    Object3DX* object = NewObject();
-    MakeWith(object, std::move(creator));
-    sDevice->AddObject3D(object);
-    mShown.push_back(object);
-    return object;
-  }
   // Takes every shown object off the screen and gives the texture back (true when it was
   // taken), then lets a frame apply both.
   bool HideAllAndRelease(DeviceTextureX* texture) {
-    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-    mShown.clear();
+    mGL.HideAll();
     const bool released = sDevice->ReleaseResource(texture);
     Capture();
     return released;
   }
-  static FrameCaptureX Capture() { return NextFrame(*sDevice); }
+  FrameCaptureX Capture() { return mGL.Capture(); }
   // The colour at a point inside the triangles above.
   static uint32_t AtTriangle(const FrameCaptureX& f, float z = -100.0f) {
     uint32_t px, py;
     ToPixel(f, -10.0f * -z / 100.0f, 5.0f * -z / 100.0f, z, px, py);
     return f.At(px, py);
   }
+  // The six sky faces: stand-in addresses the device only counts.
+  std::vector<TextureX*> SkyFaces() {
+    std::vector<TextureX*> faces;
+    for (int& face : mFaces) faces.push_back(reinterpret_cast<TextureX*>(&face));
+    return faces;
+  }
 
-  static TestHost* sHost;
   ReportCaptureX mLog;
-  std::vector<std::unique_ptr<int>> mObjects;
-  std::vector<Object3DX*> mShown;
+  RenderHarnessX mGL;
+  int mFaces[6] = {};
 };
-TestHost* RenderDeviceTest::sHost = nullptr;
 
 TEST_F(RenderDeviceTest, RendersOnItsOwnThreadAtTheScreenSize) {
   EXPECT_FALSE(sDevice->IsRenderThread());
@@ -157,11 +115,11 @@ TEST_F(RenderDeviceTest, LoadingFramesAreClearedToOpaqueBlack) {
 }
 
 TEST_F(RenderDeviceTest, FrontFacesAreDrawnAndBackFacesCulledUnlessCullingIsOff) {
-  Object3DX* front = Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
+  Object3DX* front = mGL.Show(Red());
   FrameCaptureX frame = Capture();
   EXPECT_EQ(AtTriangle(frame), 0xFF0000FFu);  // opaque red
   sDevice->RemoveObject3D(front);
-  Object3DX* back = Show([] { return new TriangleRenderable(Triangle(false), 0, 1, 0); });
+  Object3DX* back = mGL.Show([] { return new TriangleRenderable(Triangle(false), 0, 1, 0); });
   frame = Capture();
   EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
 
@@ -175,9 +133,9 @@ TEST_F(RenderDeviceTest, FrontFacesAreDrawnAndBackFacesCulledUnlessCullingIsOff)
 }
 
 TEST_F(RenderDeviceTest, GeometryBehindTheCameraOrBeyondTheFarPlaneIsNotDrawn) {
-  Show([] { return new TriangleRenderable(Triangle(true, -3900.0f), 1, 1, 1); });
-  Show([] { return new TriangleRenderable(Triangle(true, -4100.0f), 1, 0, 0); });
-  Show([] { return new TriangleRenderable(Triangle(true, 100.0f), 0, 1, 0); });
+  mGL.Show([] { return new TriangleRenderable(Triangle(true, -3900.0f), 1, 1, 1); });
+  mGL.Show([] { return new TriangleRenderable(Triangle(true, -4100.0f), 1, 0, 0); });
+  mGL.Show([] { return new TriangleRenderable(Triangle(true, 100.0f), 0, 1, 0); });
   const FrameCaptureX frame = Capture();
   EXPECT_EQ(AtTriangle(frame, -3900.0f), 0xFFFFFFFFu);
   // Nothing red or green anywhere: the far triangle and the one behind the camera are clipped.
@@ -190,10 +148,10 @@ TEST_F(RenderDeviceTest, GeometryBehindTheCameraOrBeyondTheFarPlaneIsNotDrawn) {
 }
 
 TEST_F(RenderDeviceTest, WireframeAndPointModesDrawBackFacesWithoutFillingThem) {
-  Show([] { return new TriangleRenderable(Triangle(false), 1, 1, 1); });
+  mGL.Show([] { return new TriangleRenderable(Triangle(false), 1, 1, 1); });
   sDevice->CycleFillMode();
   ASSERT_EQ(sDevice->GetFillMode(), RenderDirectXX::FILLMODE_WIREFRAME);
-  sHost->mRunning = true;  // the colour buffer is still cleared in this mode
+  mGL.Host().mRunning = true;  // the colour buffer is still cleared in this mode
   FrameCaptureX frame = Capture();
   EXPECT_EQ(AtTriangle(frame), 0xFF000000u);  // the inside stays empty
   uint32_t x0, y0, x1, y1;
@@ -220,7 +178,7 @@ TEST_F(RenderDeviceTest, WireframeAndPointModesDrawBackFacesWithoutFillingThem) 
 }
 
 TEST_F(RenderDeviceTest, SwitchingTheSceneOffKeepsObjectsFromBeingDrawn) {
-  Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
+  mGL.Show(Red());
   sDevice->DebugDrawNormalToggle();
   EXPECT_TRUE(mLog.HasText("Debug : Stopped drawing Normal"));
   EXPECT_EQ(AtTriangle(Capture()), 0xFF000000u);
@@ -249,34 +207,28 @@ TEST_F(RenderDeviceTest, SwitchesLogTheirTexts) {
   EXPECT_FALSE(sDevice->IsFullClear());
 }
 
-TEST_F(RenderDeviceTest, AddAndRemoveOfOneMoveableInOneFrameLeaveNothing) {
-  ObjectMoveableX* moveable =
-      NewMoveable([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
-  const int callsBefore = sFactoryCalls;
-  sHost->Hold();
-  sDevice->AddObjectMoveable(moveable);
-  sDevice->RemoveObjectMoveable(moveable);
-  sHost->Release();
-  const FrameCaptureX frame = Capture();
-  EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
-  EXPECT_EQ(sFactoryCalls, callsBefore);
-  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
-
-  // The same for a plain object: the engine may free it right after removing it.
-  Object3DX* object = NewObject();
-  MakeWith(object, [] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
-  sHost->Hold();
-  sDevice->AddObject3D(object);
-  sDevice->RemoveObject3D(object);
-  sHost->Release();
+TEST_F(RenderDeviceTest, AddAndRemoveOfOneObjectInOneFrameLeaveNothing) {
+  // For a moving object and for a plain one: the engine may free either right after removing it.
+  FixedSnapshotX moveable;
+  Object3DX object(StringX("plain"));
+  mGL.MakeWith(&moveable, Red());
+  mGL.MakeWith(&object, Red());
+  mGL.Host().Hold();
+  sDevice->AddObjectMoveable(&moveable);
+  sDevice->RemoveObjectMoveable(&moveable);
+  sDevice->AddObject3D(&object);
+  sDevice->RemoveObject3D(&object);
+  mGL.Host().Release();
   EXPECT_EQ(AtTriangle(Capture()), 0xFF000000u);
-  EXPECT_EQ(sFactoryCalls, callsBefore);
+  EXPECT_EQ(mGL.GetFactoryCalls(), 0);
+  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
 }
 
 TEST_F(RenderDeviceTest, RemovedObjectsAreDestroyedOnTheRenderThreadAndUnknownOnesIgnored) {
   const int destroyedBefore = sDestroyed;
-  Object3DX* object = Show([] { return new CountingRenderable(Triangle(true), 1, 0, 0); });
-  sDevice->RemoveObject3D(NewObject());  // never added
+  Object3DX* object = mGL.Show([] { return new CountingRenderable(Triangle(true), 1, 0, 0); });
+  Object3DX neverAdded(StringX("never added"));
+  sDevice->RemoveObject3D(&neverAdded);
   Capture();
   EXPECT_EQ(sDevice->GetRenderableCount(), 1u);
   sDevice->AddObject3D(object);  // already there: no second renderable
@@ -295,9 +247,7 @@ TEST_F(RenderDeviceTest, SkyBoxIsMadeOnlyFromExactlySixTextures) {
     EXPECT_EQ(textures.size(), 6u);
     return new TriangleRenderable({}, 0, 0, 0);
   });
-  std::vector<int> faces(6);
-  std::vector<TextureX*> textures;
-  for (int& face : faces) textures.push_back(reinterpret_cast<TextureX*>(&face));
+  const std::vector<TextureX*> textures = SkyFaces();
   sDevice->SetSkyBoxTextures(std::vector<TextureX*>(textures.begin(), textures.begin() + 5));
   Capture();
   Capture();
@@ -316,45 +266,25 @@ TEST_F(RenderDeviceTest, SkyBoxIsMadeOnlyFromExactlySixTextures) {
 
 TEST_F(RenderDeviceTest, WindowSizeChangesReachTheDevice) {
   const uint32_t width = sDevice->GetWidth(), height = sDevice->GetHeight();
-  SDL_Event size{};
-  size.type = SDL_WINDOWEVENT;
-  size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-  size.window.data1 = 640;
-  size.window.data2 = 360;
-  EXPECT_TRUE(sDevice->GetWindow()->WindowProcedure(size));
+  auto resize = [](int32_t w, int32_t h) {
+    SDL_Event size{};
+    size.type = SDL_WINDOWEVENT;
+    size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    size.window.data1 = w;
+    size.window.data2 = h;
+    SDL_PushEvent(&size);
+    PumpMessages(*sDevice->GetWindow(), nullptr);
+  };
+  resize(640, 360);
   EXPECT_EQ(sDevice->GetWidth(), 640u);
   EXPECT_EQ(sDevice->GetHeight(), 360u);
-  Show([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
+  mGL.Show(Red());
   // The frame is drawn (and read back) at the new size, with the new aspect.
   const FrameCaptureX frame = Capture();
   EXPECT_EQ(frame.mWidth, 640u);
   EXPECT_EQ(frame.mHeight, 360u);
   EXPECT_EQ(AtTriangle(frame), 0xFF0000FFu);
-  size.window.data1 = static_cast<int32_t>(width);
-  size.window.data2 = static_cast<int32_t>(height);
-  sDevice->GetWindow()->WindowProcedure(size);
-}
-
-TEST_F(RenderDeviceTest, RetiredObjectsAreDestroyedOnlyAfterTheRenderThreadLetGoOfThem) {
-  ObjectMoveableX* moveable =
-      NewMoveable([] { return new TriangleRenderable(Triangle(true), 1, 0, 0); });
-  sDevice->AddObjectMoveable(moveable);
-  EXPECT_EQ(AtTriangle(Capture()), 0xFF0000FFu);
-
-  // The render thread waits between two frames; the engine removes and retires the moveable.
-  sHost->Hold();
-  bool destroyed = false;
-  sDevice->RemoveObjectMoveable(moveable);
-  sDevice->RetireAfterRender([&destroyed] { destroyed = true; });
-  sDevice->CollectRetired();
-  EXPECT_FALSE(destroyed);  // the removal is not applied yet
-  EXPECT_EQ(sDevice->GetRetiredCount(), 1u);
-  sHost->Release();
-  sHost->WaitFrames(1);
-  sDevice->CollectRetired();
-  EXPECT_TRUE(destroyed);
-  EXPECT_EQ(sDevice->GetRetiredCount(), 0u);
-  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
+  resize(int32_t(width), int32_t(height));
 }
 
 // Writes its name into a shared list when drawn (render thread; read after a capture).
@@ -379,17 +309,13 @@ TEST_F(RenderDeviceTest, FrameDrawsSkyThenObjectsByRenderableAddressThenTheOverl
   sDevice->SetSkyBoxFactory([](const std::vector<TextureX*>&) -> IRenderableObjectX* {
     return new NamedRenderable("sky");
   });
-  RenderDirectXX::Set2DRenderFactory([](RenderDirectXX*) { return new NamedOverlay(); });
+  sDevice->Set2DRenderFactory([](RenderDirectXX*) { return new NamedOverlay(); });
   sDevice->InitRender();
-  RenderDirectXX::Set2DRenderFactory(nullptr);
-  std::vector<int> faces(6);
-  std::vector<TextureX*> textures;
-  for (int& face : faces) textures.push_back(reinterpret_cast<TextureX*>(&face));
-  sDevice->SetSkyBoxTextures(textures);
+  sDevice->SetSkyBoxTextures(SkyFaces());
   std::vector<std::pair<const IRenderableObjectX*, std::string>> made;
   std::mutex madeLock;
   for (const char* name : {"a", "b", "c", "d"}) {
-    Show([&made, &madeLock, name] {
+    mGL.Show([&made, &madeLock, name] {
       auto* renderable = new NamedRenderable(name);
       std::lock_guard<std::mutex> lock(madeLock);
       made.emplace_back(renderable, name);
@@ -397,11 +323,11 @@ TEST_F(RenderDeviceTest, FrameDrawsSkyThenObjectsByRenderableAddressThenTheOverl
     });
   }
   Capture();
-  sHost->Hold();
+  mGL.Host().Hold();
   sDrawOrder.clear();
-  sHost->Release();
+  mGL.Host().Release();
   Capture();
-  sHost->Hold();  // no frame runs while the list is read
+  mGL.Host().Hold();  // no frame runs while the list is read
   std::sort(made.begin(), made.end());
   std::vector<std::string> expected = {"overlay update", "sky"};
   for (const auto& entry : made) expected.push_back(entry.second);
@@ -409,8 +335,7 @@ TEST_F(RenderDeviceTest, FrameDrawsSkyThenObjectsByRenderableAddressThenTheOverl
   ASSERT_GE(sDrawOrder.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(sDrawOrder.begin(), sDrawOrder.begin() + expected.size()),
             expected);
-  sHost->Release();
-  sDevice->SetSkyBoxFactory(nullptr);
+  mGL.Host().Release();
 }
 
 // Counts the device's three calls per frame.
@@ -425,13 +350,12 @@ class CountingOverlay : public IRenderDevice2DX {
 
 TEST_F(RenderDeviceTest, OverlayIsMadeByInitRenderAndStillDrawnWithTheSceneOff) {
   CountingOverlay* overlay = nullptr;
-  RenderDirectXX::Set2DRenderFactory([&overlay](RenderDirectXX*) {
+  sDevice->Set2DRenderFactory([&overlay](RenderDirectXX*) {
     overlay = new CountingOverlay();
     return overlay;
   });
   sDevice->InitRender();
   sDevice->InitRender();  // the overlay is made once
-  RenderDirectXX::Set2DRenderFactory(nullptr);
   ASSERT_NE(overlay, nullptr);
   EXPECT_EQ(sDevice->Get2DRender(), overlay);
   Capture();
@@ -485,7 +409,7 @@ void ExpectQuadrants(const FrameCaptureX& f) {
 TEST_F(RenderDeviceTest, DXT1TextureShowsOnAQuadUploadedCompressedWhereTheDriverHasS3TC) {
   DeviceTextureX* texture = QuadrantTexture();
   ASSERT_NE(texture, nullptr);
-  Show([texture] { return new ScreenQuadRenderable(texture); });
+  mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
   ExpectQuadrants(Capture());
   EXPECT_NE(texture->GetName(), 0u);
   EXPECT_EQ(texture->IsStoredCompressed(), sDevice->HasS3TC());
@@ -496,7 +420,7 @@ TEST_F(RenderDeviceTest, DXT1TextureUnpackedOnUploadLooksTheSame) {
   sDevice->ForceDXT1Unpacking();
   DeviceTextureX* texture = QuadrantTexture();
   ASSERT_NE(texture, nullptr);
-  Show([texture] { return new ScreenQuadRenderable(texture); });
+  mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
   ExpectQuadrants(Capture());
   EXPECT_FALSE(texture->IsStoredCompressed());
   HideAllAndRelease(texture);
@@ -506,7 +430,7 @@ TEST_F(RenderDeviceTest, A8R8G8B8TextureKeepsItsChannelsAndRowOrder) {
   const uint32_t pixels[4] = {0xFFFF0000, 0xFF0000FF, 0xFF00FF00, 0xFFFFFFFF};
   DeviceTextureX* texture = sDevice->TextureCreate(nullptr, 2, 2, pixels);
   ASSERT_NE(texture, nullptr);
-  Show([texture] { return new ScreenQuadRenderable(texture); });
+  mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
   ExpectQuadrants(Capture());
   HideAllAndRelease(texture);
 }
@@ -526,10 +450,10 @@ TEST_F(RenderDeviceTest, TextureRequestsWithTooLittleDataOrNonSquareCubesAreRefu
   DeviceTextureX* cube = sDevice->TextureCubeCreate(nullptr, 8, 8, faces.data(), 6 * 32);
   ASSERT_NE(cube, nullptr);
   // Given back before the render thread made it: dropped with its request.
-  sHost->Hold();
+  mGL.Host().Hold();
   DeviceTextureX* early = sDevice->TextureCreate(nullptr, 8, 8, blocks.data(), 32);
   EXPECT_TRUE(sDevice->ReleaseResource(early));
-  sHost->Release();
+  mGL.Host().Release();
   Capture();
   EXPECT_NE(cube->GetName(), 0u);
   EXPECT_EQ(cube->GetKind(), TEXTUREKIND_CUBE);
@@ -573,7 +497,7 @@ TEST(RenderDeviceStart, WithoutAGLWindowTheEngineIsToldToQuitAndNoThreadRuns) {
   ReportCaptureX log;
   TestHost host;
   {
-    RenderDirectXX device(&host);
+    RenderDirectXX device(&host, nullptr);
     EXPECT_FALSE(device.IsStarted());
     EXPECT_TRUE(host.IsQuitting());
     EXPECT_TRUE(log.HasText("mWindow"));

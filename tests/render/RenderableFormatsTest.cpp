@@ -7,15 +7,14 @@
 #include <filesystem>
 #include <memory>
 
-#include "RenderTestSupport.h"
 #include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "assets/MaterialX.h"
 #include "assets/TextureX.h"
 #include "geometry/MeshX.h"
 #include "render/RenderableManagerX.h"
 #include "render/VertexFormatsX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 

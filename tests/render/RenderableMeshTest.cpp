@@ -14,9 +14,9 @@
 #include <mutex>
 #include <string>
 
-#include "HeadlessVideoX.h"
-#include "RenderTestSupport.h"
+#include "RenderHarnessX.h"
 #include "ReportCaptureX.h"
+#include "WorkspaceX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "assets/MaterialX.h"
 #include "assets/ShaderX.h"
@@ -27,30 +27,15 @@
 #include "render/RenderDirectXX.h"
 #include "render/RenderableManagerX.h"
 #include "render/RenderableMeshDX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 
 RenderDirectXX* sDevice = nullptr;
-ReportCaptureX* sLog = nullptr;
-TestHost* sHost = nullptr;
-RenderableManagerX* sManager = nullptr;
-// The renderables the factory made, by object address (read once a frame has been captured).
-std::mutex sMadeLock;
-std::map<const void*, RenderableObjectXDX*> sMade;
 
-bool IsBlack(Rgb c) { return c.r < 8 && c.g < 8 && c.b < 8; }
 ::testing::AssertionResult ColorIs(Rgb c, int r, int g, int b, int tolerance = 12) {
   if (Near(c, r, g, b, tolerance)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "colour " << c.r << "," << c.g << "," << c.b
                                        << " expected " << r << "," << g << "," << b;
-}
-int CountNonBlack(const FrameCaptureX& frame) {
-  int count = 0;
-  for (uint32_t y = 0; y < frame.mHeight; ++y) {
-    for (uint32_t x = 0; x < frame.mWidth; ++x) count += !IsBlack(ColorAt(frame, x, y));
-  }
-  return count;
 }
 
 VertexX Corner(float x, float y, float z, float u, float v, uint32_t colour) {
@@ -83,57 +68,33 @@ void AddQuad(MeshX& mesh, float cx, float cy, float z, float s, bool clockwise, 
 class RenderableMeshTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    UseOffscreenVideoWithoutDisplay();
-    const char* source = std::getenv("KX_SOURCE_DIR");
-    if (!source) return;
-    sFolder = new ScratchFolderX();
-    sOldFolder = std::filesystem::current_path();
-    std::filesystem::current_path(sFolder->Path());
-    std::filesystem::create_directories("Resources/ShaderPrograms");
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(source) /
-                                                                 "content/ShaderPrograms")) {
-      std::filesystem::copy_file(entry.path(), std::filesystem::path("Resources/ShaderPrograms") /
-                                                   entry.path().filename());
-    }
-    AssetManagerBaseX::CreateSingleton();
+    sWorkspace = new WorkspaceX();
+    const bool programs = sWorkspace->CopyShaderPrograms();
     sLog = new ReportCaptureX();
-    sHost = new TestHost();
-    sDevice = new RenderDirectXX(sHost);
-    sManager = new RenderableManagerX();
-    RenderDirectXX::RenderableFactoryX factory =
-        RenderableObjectXDX::MakeFactory(sDevice, sManager);
-    sDevice->SetRenderableFactory([factory](Object3DX* object, ObjectMoveableX* moveable) {
-      IRenderableObjectX* made = factory(object, moveable);
-      std::lock_guard<std::mutex> lock(sMadeLock);
-      sMade[object ? static_cast<const void*>(object) : moveable] =
-          static_cast<RenderableObjectXDX*>(made);
-      return made;
-    });
+    sRegistry = new RenderableManagerX();
+    sGL = new RenderHarnessX(sWorkspace->Assets());
+    sDevice = &sGL->Device();
+    if (programs) sGL->UseEngineDrawing(*sRegistry);
+    sReady = programs && sGL->Started();
   }
   static void TearDownTestSuite() {
-    if (sHost) sHost->Quit();
-    delete sDevice;  // the render thread lets go of every renderable before it stops
+    delete sGL;  // the render thread lets go of every renderable before it stops
+    sGL = nullptr;
     sDevice = nullptr;
-    delete sHost;
-    sHost = nullptr;
-    delete sManager;
-    sManager = nullptr;
+    delete sRegistry;
+    sRegistry = nullptr;
     delete sLog;
     sLog = nullptr;
-    if (sFolder) {
-      AssetManagerBaseX::DestroySingleton();
-      std::filesystem::current_path(sOldFolder);
-    }
-    delete sFolder;
-    sFolder = nullptr;
+    delete sWorkspace;
+    sWorkspace = nullptr;
   }
   void SetUp() override {
-    if (!sDevice || !sDevice->IsStarted()) GTEST_SKIP() << "no GL 3.3 context or no sources";
-    sHost->mRunning = false;
+    if (!sReady) GTEST_SKIP() << "no GL 3.3 context or no sources";
+    sGL->Host().mRunning = false;
     sLog->Clear();
   }
   void TearDown() override {
-    if (!sDevice || !sDevice->IsStarted()) return;
+    if (!sReady) return;
     for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
     for (ObjectMoveableX* moveable : mMoving) sDevice->RemoveObjectMoveable(moveable);
     Capture();  // the removals are applied before the objects go
@@ -141,15 +102,11 @@ class RenderableMeshTest : public ::testing::Test {
     if (!sDevice->IsCullingBackFaces()) sDevice->ToggleBackfaceCulling();
     if (sDevice->IsFullClear()) sDevice->ToggleFullClearBackBuffer();
     sDevice->SetBrightness(1.0f);
-    EXPECT_EQ(sManager->GetCount() > 0, false) << "shared resources left after every removal";
+    EXPECT_EQ(sRegistry->GetCount() > 0, false) << "shared resources left after every removal";
   }
 
-  static FrameCaptureX Capture() { return NextFrame(*sDevice); }
-  static Rgb At(const FrameCaptureX& f, float x, float y, float z = -100.0f) {
-    uint32_t px, py;
-    ToPixel(f, x, y, z, px, py);
-    return ColorAt(f, px, py);
-  }
+  static FrameCaptureX Capture() { return sGL->Capture(); }
+  static Rgb At(const FrameCaptureX& f, float x, float y) { return ColorAtPoint(f, x, y); }
 
   // A texture of one colour made from raw pixels.
   static TextureX* PlainTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
@@ -185,22 +142,29 @@ class RenderableMeshTest : public ::testing::Test {
     mMoving.push_back(mMovers.back().get());
     return mMovers.back().get();
   }
-  static RenderableObjectXDX* Made(const void* key) {
-    std::lock_guard<std::mutex> lock(sMadeLock);
-    auto it = sMade.find(key);
-    return it == sMade.end() ? nullptr : it->second;
+  static RenderableObjectXDX* Made(const Object3DX* object) {
+    return static_cast<RenderableObjectXDX*>(sGL->Made(object));
+  }
+  static RenderableObjectXDX* Made(const IRenderSnapshotX* moveable) {
+    return static_cast<RenderableObjectXDX*>(sGL->Made(moveable));
   }
 
-  static ScratchFolderX* sFolder;
-  static std::filesystem::path sOldFolder;
+  static WorkspaceX* sWorkspace;
+  static ReportCaptureX* sLog;
+  static RenderableManagerX* sRegistry;
+  static RenderHarnessX* sGL;
+  static bool sReady;
   std::vector<std::unique_ptr<MeshX>> mMeshes;
   std::vector<std::unique_ptr<Object3DX>> mObjects;
   std::vector<std::unique_ptr<ObjectMoveableX>> mMovers;
   std::vector<Object3DX*> mShown;
   std::vector<ObjectMoveableX*> mMoving;
 };
-ScratchFolderX* RenderableMeshTest::sFolder = nullptr;
-std::filesystem::path RenderableMeshTest::sOldFolder;
+WorkspaceX* RenderableMeshTest::sWorkspace = nullptr;
+ReportCaptureX* RenderableMeshTest::sLog = nullptr;
+RenderableManagerX* RenderableMeshTest::sRegistry = nullptr;
+RenderHarnessX* RenderableMeshTest::sGL = nullptr;
+bool RenderableMeshTest::sReady = false;
 
 TEST_F(RenderableMeshTest, EveryProgramCompilesWithItsUniforms) {
   const char* programs[] = {"SimpleColor", "SimpleTextured", "SimpleTexturedLightmap",
@@ -280,7 +244,7 @@ TEST_F(RenderableMeshTest, ColourIsClearedWhileLoadingAndOnAFullClear) {
   sDevice->AddObject3D(object);
   EXPECT_FALSE(IsBlack(At(Capture(), 0, 0)));
   sDevice->ToggleFullClearBackBuffer();
-  sHost->mRunning = true;
+  sGL->Host().mRunning = true;
   sDevice->RemoveObject3D(object);
   Capture();
   EXPECT_TRUE(IsBlack(At(Capture(), 0, 0)));
@@ -392,9 +356,9 @@ TEST_F(RenderableMeshTest, BuffersOfOneMeshAreSharedAndFreedWithTheLastUser) {
   EXPECT_EQ(botMesh->GetFrameBuffer(1), otherBotMesh->GetFrameBuffer(1));
   EXPECT_NE(botMesh->GetFrameBuffer(0), botMesh->GetFrameBuffer(1));
   // Shared: the quad's buffer, the two key frames, the uv, the colour and animated programs.
-  EXPECT_EQ(sManager->GetCount(), 6u);
-  EXPECT_EQ(sManager->GetReferences({reinterpret_cast<uintptr_t>(single),
-                                     RenderableManagerX::PART_STATIC, VERTEXTYPE_COLOR}),
+  EXPECT_EQ(sRegistry->GetCount(), 6u);
+  EXPECT_EQ(sRegistry->GetReferences({reinterpret_cast<uintptr_t>(single),
+                                      RenderableManagerX::PART_STATIC, VERTEXTYPE_COLOR}),
             2u);
   EXPECT_FALSE(sLog->HasText("Object has no vertexlist"));
   // One user gone: the buffer stays for the other.
@@ -402,22 +366,7 @@ TEST_F(RenderableMeshTest, BuffersOfOneMeshAreSharedAndFreedWithTheLastUser) {
   sDevice->RemoveObjectMoveable(bot);
   const FrameCaptureX frame = Capture();
   EXPECT_TRUE(IsBlack(At(frame, -30, 0)) == false);
-  EXPECT_EQ(sManager->GetCount(), 6u);
-}
-
-TEST_F(RenderableMeshTest, AnAddAndARemoveOfOneMoveableInOneFrameLeaveNothingDrawn) {
-  MeshX* mesh = NewMesh();
-  AddQuad(*mesh, 0, 0, -100, 30, true, 0xFFFFFFFFu, nullptr);
-  Object3DX object(mesh);
-  ObjectMoveableX moveable(&object);
-  sHost->Hold();  // both requests are applied at the same frame start
-  sDevice->AddObjectMoveable(&moveable);
-  sDevice->RemoveObjectMoveable(&moveable);
-  sHost->Release();
-  const FrameCaptureX frame = Capture();
-  EXPECT_EQ(CountNonBlack(frame), 0);
-  EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
-  EXPECT_EQ(Made(&moveable), nullptr);
+  EXPECT_EQ(sRegistry->GetCount(), 6u);
 }
 
 TEST_F(RenderableMeshTest, ObjectsWithoutVerticesAreLoggedAndNotKept) {

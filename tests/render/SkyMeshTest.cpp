@@ -5,10 +5,11 @@
 #include <cmath>
 #include <string>
 
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "engine/ReportHooksX.h"
 #include "render/RenderParticalesXX.h"
 #include "render/SkyboxX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 
@@ -48,27 +49,6 @@ TEST(SkyMeshTest, UnknownFaceIsReported) {
   const auto corners = RenderableSkyBox::GetCubeFace(6);
   EXPECT_TRUE(capture.HasAssert("No such type for skybox."));
   EXPECT_EQ(corners[0].mPosition.x, -1000.0f);
-}
-
-TEST(SkyMeshTest, CameraPositionComesBackFromTheViewMatrix) {
-  // A camera at (5, -7, 30) turned 30 degrees about y: view = translate(-p) * rotate^T.
-  const float a = 0.5235988f, c = std::cos(a), s = std::sin(a);
-  Matrix4X rotation;
-  rotation.m[0][0] = c;
-  rotation.m[0][2] = -s;
-  rotation.m[2][0] = s;
-  rotation.m[2][2] = c;
-  Matrix4X inverseRotation = rotation;
-  std::swap(inverseRotation.m[0][2], inverseRotation.m[2][0]);
-  Matrix4X translation;
-  translation.m[3][0] = -5.0f;
-  translation.m[3][1] = 7.0f;
-  translation.m[3][2] = -30.0f;
-  const Vector3fX p =
-      RenderableSkyBox::CameraPositionFromView(Matrix4X::Multiply(translation, inverseRotation));
-  EXPECT_NEAR(p.x, 5.0f, 1e-4f);
-  EXPECT_NEAR(p.y, -7.0f, 1e-4f);
-  EXPECT_NEAR(p.z, 30.0f, 1e-4f);
 }
 
 class CountingEmitter : public ParticalEmitterX {

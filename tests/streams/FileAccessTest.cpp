@@ -5,10 +5,11 @@
 
 #include <cstring>
 
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "streams/BinaryReaderX.h"
 #include "streams/BinaryWriterX.h"
 #include "streams/FileSystemX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace fs = FileSystemX;
 

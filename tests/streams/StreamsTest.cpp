@@ -1,11 +1,12 @@
 // The binary and text streams: byte layout, symmetric round trips, truncation and misuse.
 #include <gtest/gtest.h>
 
+#include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "geometry/Vector3fX.h"
 #include "streams/BinaryStreamsX.h"
 #include "streams/TextStreamsX.h"
 #include "tests/streams/PrimitiveValuesX.h"
-#include "tests/streams/TestSupportX.h"
 
 namespace {
 

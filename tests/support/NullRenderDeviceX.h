@@ -26,11 +26,11 @@ class NullRenderDeviceX : public IRenderDeviceX {
     return nullptr;
   }
   bool ReleaseResource(DeviceTextureX*) override { return true; }
-  void AddObjectMoveable(ObjectMoveableX*) override {}
+  void AddObjectMoveable(IRenderSnapshotX*) override {}
   void AddObject3D(Object3DX*) override {}
-  bool RemoveObjectMoveable(ObjectMoveableX*) override { return true; }
+  bool RemoveObjectMoveable(IRenderSnapshotX*) override { return true; }
   bool RemoveObject3D(Object3DX*) override { return true; }
-  void AddCollisionDebug(CollisionDataStructureBaseX*) override {}
+  void AddCollisionDebug(const DebugLinesX&) override {}
   void SetFieldOfView(float) override {}
   void CycleFillMode() override {}
   void ToggleBackfaceCulling() override {}

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "MeshReportX.h"
 #include "assets/AssetManagerBaseX.h"
 #include "engine/ReportHooksX.h"
 #include "engine/ThreadManagerX.h"
 #include "geometry/MeshX.h"
 #include "loaders/MeshLoaderX.h"
-#include "tools/kx_inspect/MeshReportX.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/kx_inspect/MeshReportX.h"
+#include "MeshReportX.h"
 
 #include <set>
 #include <sstream>

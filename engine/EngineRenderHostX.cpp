@@ -1,20 +1,14 @@
-#include "render/EngineRenderHostX.h"
+#include "engine/EngineRenderHostX.h"
 
 #include "engine/KorvelX.h"
 #include "render/SyncEngineRenderX.h"
 
-bool EngineRenderHostX::IsQuitting() const {
-  const KorvelX* korvelX = GetKorvelX();
-  return !korvelX || korvelX->IsQuitting();
-}
+bool EngineRenderHostX::IsQuitting() const { return mEngine.IsQuitting(); }
 
-void EngineRenderHostX::Quit() {
-  if (KorvelX* korvelX = GetKorvelX()) korvelX->Quit();
-}
+void EngineRenderHostX::Quit() { mEngine.Quit(); }
 
 float EngineRenderHostX::GetFrameTime() const {
-  const KorvelX* korvelX = GetKorvelX();
-  return korvelX ? korvelX->dt.load(std::memory_order_relaxed) : 0.0f;
+  return mEngine.dt.load(std::memory_order_relaxed);
 }
 
 bool EngineRenderHostX::IsRunning() const { return SyncEngineRenderX::IsRunning(); }

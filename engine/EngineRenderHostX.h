@@ -3,8 +3,12 @@
 // the engine/render frame hand-off of SyncEngineRenderX.
 #include "render/RenderHostX.h"
 
+class KorvelX;
+
 class EngineRenderHostX : public IRenderHostX {
  public:
+  explicit EngineRenderHostX(KorvelX& engine) : mEngine(engine) {}
+
   bool IsQuitting() const override;
   void Quit() override;
   float GetFrameTime() const override;
@@ -14,4 +18,7 @@ class EngineRenderHostX : public IRenderHostX {
   void RenderThreadDoneWithFrame() override;
   void EngineThreadDoneWithFrame() override;
   void ReleaseGates() override;
+
+ private:
+  KorvelX& mEngine;
 };

@@ -1,11 +1,14 @@
-#include "RenderTestSupport.h"
+#include "RenderHarnessX.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 
+#include "HeadlessVideoX.h"
 #include "render/DeviceTextureX.h"
+#include "render/RenderDeviceSetUpX.h"
+#include "render/RenderableMeshDX.h"
 
 namespace {
 GLuint Compile(GLenum type, const char* source) {
@@ -54,13 +57,20 @@ void TestHost::WaitFrames(int count) {
   mChanged.wait(lock, [&] { return mFramesDone >= target || mQuit; });
 }
 
-FrameCaptureX NextFrame(RenderDirectXX& device) {
-  std::future<FrameCaptureX> frame = device.CaptureNextFrame();
-  if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-    ADD_FAILURE() << "no frame drawn";
-    return {};
+int CountPixels(const FrameCaptureX& frame, int r, int g, int b) {
+  int count = 0;
+  for (uint32_t y = 0; y < frame.mHeight; ++y) {
+    for (uint32_t x = 0; x < frame.mWidth; ++x) count += Near(ColorAt(frame, x, y), r, g, b, 60);
   }
-  return frame.get();
+  return count;
+}
+
+int CountNonBlack(const FrameCaptureX& frame) {
+  int count = 0;
+  for (uint32_t y = 0; y < frame.mHeight; ++y) {
+    for (uint32_t x = 0; x < frame.mWidth; ++x) count += !IsBlack(ColorAt(frame, x, y));
+  }
+  return count;
 }
 
 void ToPixel(const FrameCaptureX& f, float x, float y, float z, uint32_t& px, uint32_t& py) {
@@ -168,4 +178,85 @@ void ScreenQuadRenderable::Draw() {
   glUniform1i(glGetUniformLocation(mProgram, "sDiffuse"), 0);
   glBindVertexArray(mVertexArray);
   glDrawArrays(GL_TRIANGLES, 0, 6);
+}
+
+RenderHarnessX::RenderHarnessX(AssetManagerBaseX* assets) {
+  UseOffscreenVideoWithoutDisplay();
+  mDevice = std::make_unique<RenderDirectXX>(&mHost, assets);
+  mDevice->SetCamera(&mCamera);
+  mDevice->SetRenderableFactory(
+      [this](Object3DX* object, IRenderSnapshotX* moveable) { return Make(object, moveable); });
+}
+
+RenderHarnessX::~RenderHarnessX() {
+  mHost.Quit();
+  mDevice.reset();  // the render thread lets go of every renderable before it stops
+}
+
+void RenderHarnessX::UseEngineDrawing(RenderableManagerX& registry) {
+  SetUpRenderDevice(*mDevice, registry);
+  mEngineRenderables = RenderableObjectXDX::MakeFactory(mDevice.get(), &registry);
+  mDevice->SetRenderableFactory(
+      [this](Object3DX* object, IRenderSnapshotX* moveable) { return Make(object, moveable); });
+}
+
+IRenderableObjectX* RenderHarnessX::Make(Object3DX* object, IRenderSnapshotX* moveable) {
+  ++mFactoryCalls;
+  const void* key = object ? static_cast<const void*>(object) : static_cast<const void*>(moveable);
+  CreatorX creator;
+  {
+    std::lock_guard<std::mutex> lock(mLock);
+    auto it = mCreators.find(key);
+    if (it != mCreators.end()) creator = it->second;
+  }
+  IRenderableObjectX* made = creator              ? creator()
+                             : mEngineRenderables ? mEngineRenderables(object, moveable)
+                                                  : nullptr;
+  std::lock_guard<std::mutex> lock(mLock);
+  mMade[key] = made;
+  return made;
+}
+
+void RenderHarnessX::MakeWithKey(const void* key, CreatorX creator) {
+  std::lock_guard<std::mutex> lock(mLock);
+  mCreators[key] = std::move(creator);
+}
+
+Object3DX* RenderHarnessX::Show(CreatorX creator) {
+  mStandIns.push_back(std::make_unique<Object3DX>(StringX("stand-in")));
+  Object3DX* object = mStandIns.back().get();
+  MakeWith(object, std::move(creator));
+  mDevice->AddObject3D(object);
+  mShown.push_back(object);
+  return object;
+}
+
+void RenderHarnessX::HideAll() {
+  for (Object3DX* object : mShown) mDevice->RemoveObject3D(object);
+  mShown.clear();
+}
+
+IRenderableObjectX* RenderHarnessX::MadeFor(const void* key) const {
+  std::lock_guard<std::mutex> lock(mLock);
+  auto it = mMade.find(key);
+  return it == mMade.end() ? nullptr : it->second;
+}
+
+void RenderHarnessX::PlaceCamera(float x, float y, float z) {
+  if (Started()) mHost.Hold();
+  mCamera.mPosition = {x, y, z};
+  mCamera.mMatrix = Matrix4X::Identity();
+  mCamera.mMatrix.m[3][0] = -x;
+  mCamera.mMatrix.m[3][1] = -y;
+  mCamera.mMatrix.m[3][2] = -z;
+  if (Started()) mHost.Release();
+}
+
+FrameCaptureX RenderHarnessX::Capture() {
+  std::future<FrameCaptureX> frame = mDevice->CaptureNextFrame();
+  if (frame.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    ADD_FAILURE() << "no frame drawn";
+    return {};
+  }
+  return frame.get();
 }

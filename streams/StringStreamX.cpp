@@ -1,4 +1,5 @@
-// StringX through the engine's streams (kept apart so StringX itself needs no stream code).
+// StringX through the engine's streams: a saving stream (SM_READ) writes the string, a loading
+// stream (SM_WRITE) reads it into a non-const string.
 #include "foundation/StringX.h"
 #include "streams/StreamX.h"
 
