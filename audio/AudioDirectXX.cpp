@@ -3,7 +3,6 @@
 #include "audio/AudioManagerX.h"
 #include "audio/CSound.h"
 #include "audio/CSoundManager.h"
-#include "engine/KorvelX.h"
 #include "engine/ReportHooksX.h"
 #include "foundation/ArrayX.h"
 
@@ -19,9 +18,8 @@ constexpr float sDopplerFactor = 0.0f;
 
 }  // namespace
 
-bool IsAudioEnabled() { return GetKorvelX() == nullptr || KorvelX::IsAudioEnabled(); }
-
-AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary) : mSoundLibrary(soundLibrary) {}
+AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary)
+    : mSoundManager(new CSoundManager), mSoundLibrary(soundLibrary) {}
 
 AudioDirectXX::~AudioDirectXX() {
   mSounds.ClearAndDelete();
@@ -31,15 +29,12 @@ AudioDirectXX::~AudioDirectXX() {
 bool AudioDirectXX::Init() {
   LogMessage("Init the sound module.");
   if (IsAvailable()) return true;  // the sounds made so far stay on the open device
-  if (!mSoundManager) mSoundManager = new CSoundManager;
-  KX_ASSERT(mSoundManager, "AudioDirectXX::Init");
   return SetUpListener(mSoundManager->Initialize());
 }
 
 bool AudioDirectXX::InitLoopback(uint32_t frequency) {
   LogMessage("Init the sound module.");
   if (IsAvailable()) return true;
-  if (!mSoundManager) mSoundManager = new CSoundManager;
   return SetUpListener(mSoundManager->InitializeLoopback(frequency));
 }
 
@@ -58,7 +53,11 @@ bool AudioDirectXX::SetUpListener(bool deviceOpened) {
   return true;
 }
 
-bool AudioDirectXX::IsAvailable() const { return mSoundManager && mSoundManager->IsInitialized(); }
+bool AudioDirectXX::IsAvailable() const { return mSoundManager->IsInitialized(); }
+
+void AudioDirectXX::SetEnabled(bool enabled) { mSoundManager->SetEnabled(enabled); }
+
+bool AudioDirectXX::IsEnabled() const { return mSoundManager->IsEnabled(); }
 
 CSound* AudioDirectXX::OpenSound(const StringX& path) {
   if (!IsAvailable()) return nullptr;
@@ -77,7 +76,7 @@ CSound* AudioDirectXX::OpenSound(const StringX& path) {
 }
 
 SoundX* AudioDirectXX::AddSound(const StringX& fileName, SoundOwnerX* owner) {
-  if (!IsAudioEnabled() || !IsAvailable()) return nullptr;
+  if (!IsEnabled() || !IsAvailable()) return nullptr;
   CSound* sound = mSoundLibrary ? mSoundLibrary->GetSound(fileName) : nullptr;
   if (!sound) {
     KX_ASSERT_MSG(false, "AudioDirectXX::AddSound", "false");
@@ -87,7 +86,7 @@ SoundX* AudioDirectXX::AddSound(const StringX& fileName, SoundOwnerX* owner) {
 }
 
 SoundX* AudioDirectXX::AddAmbientSound(const StringX& fileName, const SoundVectorX& position) {
-  if (!IsAudioEnabled() || !IsAvailable()) return nullptr;
+  if (!IsEnabled() || !IsAvailable()) return nullptr;
   CSound* sound = mSoundLibrary ? mSoundLibrary->GetSound(fileName) : nullptr;
   if (!sound) {
     KX_ASSERT_MSG(false, "AudioDirectXX::AddAmbientSound", "false");
@@ -143,7 +142,7 @@ void AudioDirectXX::Update(float dt) {
   }
   const float elapsed = mUpdateTimer;
   mUpdateTimer = 0.0f;
-  if (!IsAudioEnabled() || !IsAvailable() || !mListenerOwner.GetOwner()) return;
+  if (!IsEnabled() || !IsAvailable() || !mListenerOwner.GetOwner()) return;
 
   const SoundFrameX& camera = mListenerOwner.Read();
   const SoundVectorX& last = mListenerParams.mPosition;

@@ -116,6 +116,7 @@ void KorvelX::Init() {
   }
   EnableAudio();
   mAudioDevice = new AudioDirectXX(mAudioManager);
+  mAudioDevice->SetEnabled(IsAudioEnabled());
   mAudioManager->SetAudioDevice(mAudioDevice);
   mAudioDevice->Init();
   mAudioDevice->Update(0.01f);
@@ -146,6 +147,7 @@ void KorvelX::SignalInitialized() {
 void KorvelX::EnableAudio() {
   LogMessage("Audio has been enabled");
   sAudioEnabled.store(true, std::memory_order_relaxed);
+  if (mAudioDevice) mAudioDevice->SetEnabled(true);
 }
 
 int32_t KorvelX::ComputeFrameLimit(float dt, float maxFrameRate, float& sleepCarry) {

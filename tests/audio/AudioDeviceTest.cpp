@@ -1,6 +1,8 @@
 // The audio device heard through OpenAL Soft's loopback device: placement left and right,
 // distance attenuation, looping and stopping, the listener following the camera, sounds
 // following their owners and letting go of destroyed ones, and the sound library.
+#include <AL/al.h>
+
 #include "AudioFixture.h"
 #include "audio/CSound.h"
 #include "engine/FunctionLibraryX.h"
