@@ -1,7 +1,5 @@
 #include "audio/AudioDirectXX.h"
 
-#include <atomic>
-
 #include "audio/AudioManagerX.h"
 #include "audio/CSound.h"
 #include "audio/CSoundManager.h"
@@ -20,13 +18,8 @@ constexpr float sDopplerFactor = 0.0f;
 
 }  // namespace
 
-namespace {
-std::atomic<bool> sAudioSwitch{true};
-}
-bool IsAudioEnabled() { return sAudioSwitch.load(std::memory_order_relaxed); }
-void SetAudioEnabled(bool enabled) { sAudioSwitch.store(enabled, std::memory_order_relaxed); }
-
-AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary) : mSoundLibrary(soundLibrary) {}
+AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary)
+    : mSoundManager(new CSoundManager), mSoundLibrary(soundLibrary) {}
 
 AudioDirectXX::~AudioDirectXX() {
   mSounds.ClearAndDelete();
@@ -36,15 +29,12 @@ AudioDirectXX::~AudioDirectXX() {
 bool AudioDirectXX::Init() {
   LogMessage("Init the sound module.");
   if (IsAvailable()) return true;  // the sounds made so far stay on the open device
-  if (!mSoundManager) mSoundManager = new CSoundManager;
-  KX_ASSERT(mSoundManager, "AudioDirectXX::Init");
   return SetUpListener(mSoundManager->Initialize());
 }
 
 bool AudioDirectXX::InitLoopback(uint32_t frequency) {
   LogMessage("Init the sound module.");
   if (IsAvailable()) return true;
-  if (!mSoundManager) mSoundManager = new CSoundManager;
   return SetUpListener(mSoundManager->InitializeLoopback(frequency));
 }
 
@@ -63,7 +53,11 @@ bool AudioDirectXX::SetUpListener(bool deviceOpened) {
   return true;
 }
 
-bool AudioDirectXX::IsAvailable() const { return mSoundManager && mSoundManager->IsInitialized(); }
+bool AudioDirectXX::IsAvailable() const { return mSoundManager->IsInitialized(); }
+
+void AudioDirectXX::SetEnabled(bool enabled) { mSoundManager->SetEnabled(enabled); }
+
+bool AudioDirectXX::IsEnabled() const { return mSoundManager->IsEnabled(); }
 
 CSound* AudioDirectXX::OpenSound(const StringX& path) {
   if (!IsAvailable()) return nullptr;
@@ -82,7 +76,7 @@ CSound* AudioDirectXX::OpenSound(const StringX& path) {
 }
 
 SoundX* AudioDirectXX::AddSound(const StringX& fileName, SoundOwnerX* owner) {
-  if (!IsAudioEnabled() || !IsAvailable()) return nullptr;
+  if (!IsEnabled() || !IsAvailable()) return nullptr;
   CSound* sound = mSoundLibrary ? mSoundLibrary->GetSound(fileName) : nullptr;
   if (!sound) {
     KX_ASSERT_MSG(false, "AudioDirectXX::AddSound", "false");
@@ -92,7 +86,7 @@ SoundX* AudioDirectXX::AddSound(const StringX& fileName, SoundOwnerX* owner) {
 }
 
 SoundX* AudioDirectXX::AddAmbientSound(const StringX& fileName, const SoundVectorX& position) {
-  if (!IsAudioEnabled() || !IsAvailable()) return nullptr;
+  if (!IsEnabled() || !IsAvailable()) return nullptr;
   CSound* sound = mSoundLibrary ? mSoundLibrary->GetSound(fileName) : nullptr;
   if (!sound) {
     KX_ASSERT_MSG(false, "AudioDirectXX::AddAmbientSound", "false");
@@ -148,7 +142,7 @@ void AudioDirectXX::Update(float dt) {
   }
   const float elapsed = mUpdateTimer;
   mUpdateTimer = 0.0f;
-  if (!IsAudioEnabled() || !IsAvailable() || !mListenerOwner.GetOwner()) return;
+  if (!IsEnabled() || !IsAvailable() || !mListenerOwner.GetOwner()) return;
 
   const SoundFrameX& camera = mListenerOwner.Read();
   const SoundVectorX& last = mListenerParams.mPosition;

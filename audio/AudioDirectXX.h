@@ -8,6 +8,10 @@
 //
 // A machine without a sound device is a normal case: Init logs that audio is unavailable and
 // from then on every entry point does nothing and hands out no sound, so the game runs silent.
+//
+// Audio can be switched off (SetEnabled): then no sound is handed out, placed sounds do not
+// play and the update does nothing. It is on from the start; the engine hands its own setting
+// in when it makes the device.
 #include <cstdint>
 
 #include "audio/Sound3DX.h"
@@ -20,16 +24,11 @@ class AudioManagerX;
 class CSound;
 class CSoundManager;
 
-// The engine's audio switch (KorvelX::IsAudioEnabled); true when no engine runs, as in tools
-// and tests.
-bool IsAudioEnabled();
-void SetAudioEnabled(bool enabled);
-
 class AudioDirectXX {
  public:
   // Sounds are found by name in `soundLibrary` (may be null: AddSound then finds nothing).
   explicit AudioDirectXX(AudioManagerX* soundLibrary);
-  // Deletes every sound still in its table, then the sound manager.
+  // Deletes every sound still in its table, then the sound manager (made here, opened by Init).
   ~AudioDirectXX();
   AudioDirectXX(const AudioDirectXX&) = delete;
   AudioDirectXX& operator=(const AudioDirectXX&) = delete;
@@ -40,6 +39,10 @@ class AudioDirectXX {
   bool InitLoopback(uint32_t frequency);
   // True after a successful Init.
   bool IsAvailable() const;
+
+  // The audio switch, kept by the sound manager where every sound reads it; on by default.
+  void SetEnabled(bool enabled);
+  bool IsEnabled() const;
 
   // A new sound from a mono PCM wave file, or null (logged).
   CSound* OpenSound(const StringX& path);
@@ -77,7 +80,7 @@ class AudioDirectXX {
 
   // The sounds placed, by address.
   BinarySearchTreeX<SoundX*, uintptr_t> mSounds;
-  CSoundManager* mSoundManager = nullptr;
+  CSoundManager* mSoundManager;
   ListenerParams3DX mListenerParams;
   float mUpdateTimer = 0.0f;
   AudioManagerX* mSoundLibrary;

@@ -1,15 +1,16 @@
 #include "audio/CSound.h"
 
-#include "audio/AudioDirectXX.h"
+#include <AL/al.h>
+
 #include "audio/CSoundManager.h"
 #include "engine/FunctionLibraryX.h"
 #include "engine/ReportHooksX.h"
 
-CSound::CSound(CSoundManager* manager, SoundBufferX* data, const ALuint* sources,
+CSound::CSound(CSoundManager* manager, SoundBufferX* data, const uint32_t* sources,
                uint32_t numberOfBuffers, uint32_t creationFlags)
     : mManager(manager),
       mData(data),
-      mBuffers(new ALuint[numberOfBuffers]),
+      mBuffers(new uint32_t[numberOfBuffers]),
       mNumBuffers(numberOfBuffers),
       mCreationFlags(creationFlags) {
   for (uint32_t i = 0; i < numberOfBuffers; ++i) mBuffers[i] = sources[i];
@@ -25,12 +26,12 @@ CSound::~CSound() {
 }
 
 bool CSound::Play(uint32_t flags) {
-  if (!IsAudioEnabled()) return false;
+  if (mManager && !mManager->IsEnabled()) return false;
   if (mNumBuffers == 0) {
     KX_ASSERT_MSG(false, "CSound::Play", "false");
     return false;
   }
-  const ALuint source = mBuffers[GetFreeBuffer()];
+  const uint32_t source = mBuffers[GetFreeBuffer()];
   alGetError();
   mLooping = (flags & SOUNDPLAY_LOOPING) != 0;
   alSourcef(source, AL_GAIN, 1.0f);
@@ -62,7 +63,9 @@ bool CSound::IsSoundPlaying() const {
   return false;
 }
 
-ALuint CSound::GetBuffer(uint32_t index) const { return index < mNumBuffers ? mBuffers[index] : 0; }
+uint32_t CSound::GetBuffer(uint32_t index) const {
+  return index < mNumBuffers ? mBuffers[index] : 0;
+}
 
 uint32_t CSound::GetBufferSize() const { return mData ? mData->mSize : 0; }
 

@@ -1,9 +1,38 @@
 #include "audio/CSoundManager.h"
 
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+
 #include <vector>
 
 #include "audio/CSound.h"
 #include "engine/ReportHooksX.h"
+
+// Outside this layer's .cpp files OpenAL buffer and source names are held as uint32_t.
+static_assert(sizeof(ALuint) == sizeof(uint32_t), "OpenAL names must fit a uint32_t");
+
+struct CSoundManager::OpenALX {
+  // Makes a context on `device` current; the device is closed again when that fails.
+  static std::unique_ptr<OpenALX> CreateContext(ALCdevice* device, const ALCint* attributes,
+                                                bool loopback);
+
+  OpenALX(ALCdevice* device, ALCcontext* context, bool loopback)
+      : mDevice(device), mContext(context), mLoopback(loopback) {}
+  // Leaves the context, destroys it and closes the device.
+  ~OpenALX();
+  OpenALX(const OpenALX&) = delete;
+  OpenALX& operator=(const OpenALX&) = delete;
+
+  // True when changes can be held back and handed to the mix together.
+  bool CanDeferUpdates() const { return mDeferUpdates && mProcessUpdates; }
+
+  ALCdevice* mDevice;
+  ALCcontext* mContext;
+  bool mLoopback;
+  LPALDEFERUPDATESSOFT mDeferUpdates = nullptr;
+  LPALPROCESSUPDATESSOFT mProcessUpdates = nullptr;
+};
 
 namespace {
 
@@ -15,7 +44,51 @@ ALenum GetALFormat(const WaveFormatX& format) {
   return format.mBitsPerSample == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
 }
 
+// Copies the wave's sample data into `buffer`.
+bool FillBufferWithSound(ALuint buffer, CWaveFile& wave) {
+  const WaveFormatX& format = *wave.GetFormat();
+  // Whole frames only: a cut-off last frame is completed with silence.
+  const uint32_t frames = (wave.GetSize() + format.mBlockAlign - 1u) / format.mBlockAlign;
+  std::vector<uint8_t> samples(static_cast<size_t>(frames) * format.mBlockAlign,
+                               format.mBitsPerSample == 8 ? 128 : 0);
+  wave.ResetFile();
+  wave.Read(samples.data(), static_cast<uint32_t>(samples.size()));
+  alBufferData(buffer, GetALFormat(format), samples.data(), static_cast<ALsizei>(samples.size()),
+               static_cast<ALsizei>(format.mSamplesPerSec));
+  return alGetError() == AL_NO_ERROR;
+}
+
 }  // namespace
+
+std::unique_ptr<CSoundManager::OpenALX> CSoundManager::OpenALX::CreateContext(
+    ALCdevice* device, const ALCint* attributes, bool loopback) {
+  ALCcontext* context = alcCreateContext(device, attributes);
+  if (!context || !alcMakeContextCurrent(context)) {
+    if (context) alcDestroyContext(context);
+    alcCloseDevice(device);
+    KX_ASSERT_MSG(false, "CSoundManager::CreateContext", "false");
+    return nullptr;
+  }
+  auto openAL = std::make_unique<OpenALX>(device, context, loopback);
+  // The distance model of DirectSound 3D: full volume up to the minimum distance, then
+  // min / (min + rolloff * (d - min)), held from the maximum distance on.
+  alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+  if (alIsExtensionPresent("AL_SOFT_deferred_updates")) {
+    openAL->mDeferUpdates =
+        reinterpret_cast<LPALDEFERUPDATESSOFT>(alGetProcAddress("alDeferUpdatesSOFT"));
+    openAL->mProcessUpdates =
+        reinterpret_cast<LPALPROCESSUPDATESSOFT>(alGetProcAddress("alProcessUpdatesSOFT"));
+  }
+  return openAL;
+}
+
+CSoundManager::OpenALX::~OpenALX() {
+  alcMakeContextCurrent(nullptr);
+  alcDestroyContext(mContext);
+  alcCloseDevice(mDevice);
+}
+
+CSoundManager::CSoundManager() = default;
 
 CSoundManager::~CSoundManager() { Release(); }
 
@@ -25,7 +98,8 @@ bool CSoundManager::Initialize() {
   ALCdevice* device = alcOpenDevice(nullptr);
   if (!device) return false;
   const ALCint attributes[] = {ALC_FREQUENCY, sPrimaryFrequency, ALC_HRTF_SOFT, ALC_FALSE, 0};
-  return CreateContext(device, attributes);
+  mOpenAL = OpenALX::CreateContext(device, attributes, false);
+  return IsInitialized();
 }
 
 bool CSoundManager::InitializeLoopback(uint32_t frequency) {
@@ -46,69 +120,36 @@ bool CSoundManager::InitializeLoopback(uint32_t frequency) {
                                ALC_HRTF_SOFT,
                                ALC_FALSE,
                                0};
-  mLoopback = true;
-  return CreateContext(device, attributes);
-}
-
-bool CSoundManager::CreateContext(ALCdevice* device, const ALCint* attributes) {
-  ALCcontext* context = alcCreateContext(device, attributes);
-  if (!context || !alcMakeContextCurrent(context)) {
-    if (context) alcDestroyContext(context);
-    alcCloseDevice(device);
-    mLoopback = false;
-    KX_ASSERT_MSG(false, "CSoundManager::CreateContext", "false");
-    return false;
-  }
-  mDevice = device;
-  mContext = context;
-  // The distance model of DirectSound 3D: full volume up to the minimum distance, then
-  // min / (min + rolloff * (d - min)), held from the maximum distance on.
-  alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
-  if (alIsExtensionPresent("AL_SOFT_deferred_updates")) {
-    mDeferUpdates = reinterpret_cast<LPALDEFERUPDATESSOFT>(alGetProcAddress("alDeferUpdatesSOFT"));
-    mProcessUpdates =
-        reinterpret_cast<LPALPROCESSUPDATESSOFT>(alGetProcAddress("alProcessUpdatesSOFT"));
-  }
-  return true;
+  mOpenAL = OpenALX::CreateContext(device, attributes, true);
+  return IsInitialized();
 }
 
 void CSoundManager::Release() {
   // Sounds still alive keep their sources; the buffers and context go with the device.
   for (auto& node : mBuffers) alDeleteBuffers(1, &node.GetValue()->mBuffer);
   mBuffers.ClearAndDelete();
-  if (mContext) {
-    alcMakeContextCurrent(nullptr);
-    alcDestroyContext(mContext);
-    mContext = nullptr;
-  }
-  if (mDevice) {
-    alcCloseDevice(mDevice);
-    mDevice = nullptr;
-  }
-  mLoopback = false;
-  mDeferUpdates = nullptr;
-  mProcessUpdates = nullptr;
+  mOpenAL.reset();
 }
 
 void CSoundManager::BeginUpdates() {
-  if (mContext && mDeferUpdates && mProcessUpdates) mDeferUpdates();
+  if (mOpenAL && mOpenAL->CanDeferUpdates()) mOpenAL->mDeferUpdates();
 }
 
 void CSoundManager::EndUpdates() {
-  if (mContext && mDeferUpdates && mProcessUpdates) mProcessUpdates();
+  if (mOpenAL && mOpenAL->CanDeferUpdates()) mOpenAL->mProcessUpdates();
 }
 
 bool CSoundManager::RenderLoopback(float* buffer, uint32_t frames) {
-  if (!mLoopback || !mDevice || !buffer) return false;
-  auto render =
-      reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(mDevice, "alcRenderSamplesSOFT"));
+  if (!mOpenAL || !mOpenAL->mLoopback || !buffer) return false;
+  auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
+      alcGetProcAddress(mOpenAL->mDevice, "alcRenderSamplesSOFT"));
   if (!render) return false;
-  render(mDevice, buffer, static_cast<ALCsizei>(frames));
+  render(mOpenAL->mDevice, buffer, static_cast<ALCsizei>(frames));
   return true;
 }
 
 bool CSoundManager::SetListenerParameters(const ListenerParams3DX& params) {
-  if (!mContext) return false;
+  if (!mOpenAL) return false;
   ApplyListenerParams(params);
   mRolloffFactor = params.mRolloffFactor;
   return true;
@@ -117,7 +158,7 @@ bool CSoundManager::SetListenerParameters(const ListenerParams3DX& params) {
 bool CSoundManager::Create(CSound** sound, const StringX& fileName, uint32_t creationFlags,
                            uint32_t numberOfBuffers) {
   *sound = nullptr;
-  if (!mContext || numberOfBuffers == 0) return false;
+  if (!mOpenAL || numberOfBuffers == 0) return false;
   SoundBufferX* data = AcquireBuffer(fileName);
   if (!data) return false;
   std::vector<ALuint> sources(numberOfBuffers, 0);
@@ -178,17 +219,4 @@ void CSoundManager::ReleaseBuffer(SoundBufferX* buffer) {
     }
     return;
   }
-}
-
-bool CSoundManager::FillBufferWithSound(ALuint buffer, CWaveFile& wave) {
-  const WaveFormatX& format = *wave.GetFormat();
-  // Whole frames only: a cut-off last frame is completed with silence.
-  const uint32_t frames = (wave.GetSize() + format.mBlockAlign - 1u) / format.mBlockAlign;
-  std::vector<uint8_t> samples(static_cast<size_t>(frames) * format.mBlockAlign,
-                               format.mBitsPerSample == 8 ? 128 : 0);
-  wave.ResetFile();
-  wave.Read(samples.data(), static_cast<uint32_t>(samples.size()));
-  alBufferData(buffer, GetALFormat(format), samples.data(), static_cast<ALsizei>(samples.size()),
-               static_cast<ALsizei>(format.mSamplesPerSec));
-  return alGetError() == AL_NO_ERROR;
 }

@@ -2,11 +2,16 @@
 // The sound device over OpenAL Soft: one output device with one context, the listener, and
 // the sample data of every wave file in use, loaded once per file and shared by all the
 // sounds made from it.
-#include <AL/al.h>
-#include <AL/alc.h>
-#include <AL/alext.h>
-
+//
+// OpenAL stays in the .cpp: buffers are held by their OpenAL names (plain uint32_t) and the
+// device with its context lives behind an opaque struct.
+//
+// The manager carries the audio switch: while it is off no sound of this manager plays (the
+// audio device also stops placing and updating sounds). It starts on, so tools and tests that
+// run without an engine hear everything; the engine sets it from its own setting.
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "audio/CWaveFile.h"
 #include "audio/Sound3DX.h"
@@ -22,7 +27,7 @@ enum SoundCapsX : uint32_t {
 
 // The sample data of one wave file in an OpenAL buffer, shared by reference count.
 struct SoundBufferX {
-  ALuint mBuffer = 0;
+  uint32_t mBuffer = 0;
   WaveFormatX mFormat;
   uint32_t mSize = 0;
   uint32_t mReferences = 0;
@@ -31,7 +36,7 @@ struct SoundBufferX {
 
 class CSoundManager {
  public:
-  CSoundManager() = default;
+  CSoundManager();
   ~CSoundManager();
   CSoundManager(const CSoundManager&) = delete;
   CSoundManager& operator=(const CSoundManager&) = delete;
@@ -43,7 +48,11 @@ class CSoundManager {
   // Opens a loopback device that mixes only when asked (RenderLoopback): stereo float samples
   // at `frequency`. Used to hear the mix without a sound card.
   bool InitializeLoopback(uint32_t frequency);
-  bool IsInitialized() const { return mContext != nullptr; }
+  bool IsInitialized() const { return mOpenAL != nullptr; }
+
+  // The audio switch (on by default); may be read from any thread.
+  void SetEnabled(bool enabled) { mEnabled.store(enabled, std::memory_order_relaxed); }
+  bool IsEnabled() const { return mEnabled.load(std::memory_order_relaxed); }
 
   // Mixes the next `frames` stereo frames into buffer (2 floats each). Loopback only.
   bool RenderLoopback(float* buffer, uint32_t frames);
@@ -65,17 +74,14 @@ class CSoundManager {
   uint32_t GetNumberOfLoadedFiles() const { return mBuffers.Size(); }
 
  private:
-  bool CreateContext(ALCdevice* device, const ALCint* attributes);
+  // The open OpenAL device with its current context (defined in the .cpp).
+  struct OpenALX;
+
   void Release();
   SoundBufferX* AcquireBuffer(const StringX& fileName);
-  // Copies the wave's data into buffer, the last frame completed with silence.
-  static bool FillBufferWithSound(ALuint buffer, CWaveFile& wave);
 
-  ALCdevice* mDevice = nullptr;
-  ALCcontext* mContext = nullptr;
-  bool mLoopback = false;
+  std::unique_ptr<OpenALX> mOpenAL;  // null while no device is open
+  std::atomic<bool> mEnabled{true};
   float mRolloffFactor = 1.0f;
-  LPALDEFERUPDATESSOFT mDeferUpdates = nullptr;
-  LPALPROCESSUPDATESSOFT mProcessUpdates = nullptr;
   BinarySearchTreeX<SoundBufferX*, StringX> mBuffers;
 };

@@ -1,5 +1,7 @@
 #include "audio/Sound3DX.h"
 
+#include <AL/al.h>
+
 namespace {
 
 // Left-handed engine axes to OpenAL's right-handed ones.
@@ -14,7 +16,7 @@ constexpr float sSpeedOfSound = 343.3f;
 
 }  // namespace
 
-void ApplySound3DParams(ALuint source, const Sound3DParamsX& params, float rolloffFactor) {
+void ApplySound3DParams(uint32_t source, const Sound3DParamsX& params, float rolloffFactor) {
   ALfloat position[3] = {0.0f, 0.0f, 0.0f};
   ALfloat velocity[3] = {0.0f, 0.0f, 0.0f};
   if (params.mMode != SOUND3DMODE_DISABLE) {

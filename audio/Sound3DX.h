@@ -1,12 +1,13 @@
 #pragma once
 // The 3D parameters of one sound and of the listener, and the one place where they are
-// handed to OpenAL.
+// handed to OpenAL. A sound's voice is named by its OpenAL source name, held as a plain
+// uint32_t so that no OpenAL header is needed here.
 //
 // Engine coordinates are left-handed (x right, y up, z forward: the camera's right, up and
 // direction at rest); OpenAL's are right-handed. Every position, velocity and orientation
 // crosses over with z negated, which keeps a sound on the engine's right on the listener's
 // right.
-#include <AL/al.h>
+#include <cstdint>
 
 #include "audio/SoundOwnerX.h"
 
@@ -39,6 +40,6 @@ struct ListenerParams3DX {
 
 // Writes a sound's parameters to its source. OpenAL has no global roll-off, so the
 // listener's roll-off factor is given to every source here.
-void ApplySound3DParams(ALuint source, const Sound3DParamsX& params, float rolloffFactor);
+void ApplySound3DParams(uint32_t source, const Sound3DParamsX& params, float rolloffFactor);
 // Writes the listener's position, velocity and orientation, and the Doppler settings.
 void ApplyListenerParams(const ListenerParams3DX& params);

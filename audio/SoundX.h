@@ -2,7 +2,7 @@
 // One sound placed in the world: at a fixed position, or following an owner (the camera, a
 // bot, a shot). It owns its CSound. When its owner is destroyed it stays where the owner
 // was last seen and no longer reads the owner.
-#include <AL/al.h>
+#include <cstdint>
 
 #include "audio/CSound.h"
 #include "audio/Sound3DX.h"
@@ -33,7 +33,7 @@ class SoundX {
   bool mHasFixedPosition;
   SoundVectorX mFixedPosition;
   SoundOwnerLinkX mOwner;
-  ALuint m3DBuffer = 0;
+  uint32_t m3DBuffer = 0;  // the first voice of mSound, which carries the 3D parameters
   Sound3DParamsX mBufferParams;
   CSound* mSound;
 };

@@ -68,7 +68,6 @@ KorvelX::KorvelX() {
   HighTimerX::ValidateTimers();
   mEngineTimer.Reset();
   ThreadManagerX::CreateSingleton();
-  SetAudioEnabled(false);
   InstallQuitSignals();
 }
 
@@ -125,6 +124,7 @@ void KorvelX::Init() {
   }
   EnableAudio();
   mAudioDevice = new AudioDirectXX(mAudioManager);
+  mAudioDevice->SetEnabled(IsAudioEnabled());
   mAudioManager->SetAudioDevice(mAudioDevice);
   mAudioDevice->Init();
   mAudioDevice->Update(0.01f);
@@ -155,7 +155,7 @@ void KorvelX::SignalInitialized() {
 void KorvelX::EnableAudio() {
   LogMessage("Audio has been enabled");
   sAudioEnabled.store(true, std::memory_order_relaxed);
-  SetAudioEnabled(true);
+  if (mAudioDevice) mAudioDevice->SetEnabled(true);
 }
 
 int32_t KorvelX::ComputeFrameLimit(float dt, float maxFrameRate, float& sleepCarry) {
@@ -256,7 +256,6 @@ KorvelX::~KorvelX() {
   mSyncEngineRender = nullptr;
 
   RestoreQuitSignals();
-  SetAudioEnabled(true);
   KorvelX* self = this;
   sKorvelX.compare_exchange_strong(self, nullptr);
 }

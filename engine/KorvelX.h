@@ -52,6 +52,7 @@ class KorvelX {
   bool IsQuitting() const { return mQuit.load(std::memory_order_acquire); }
   // True after an Init whose render device (window, GL, render thread) could not start.
   bool RenderDeviceFailed() const { return mRenderDeviceFailed; }
+  // Switches audio on, also on the audio device once Init has made it.
   void EnableAudio();
   // Seconds since the engine timer was reset; the log's time stamps.
   float GetElapsedTime() const { return mEngineTimer.GetElapsedTimef(); }
@@ -88,7 +89,7 @@ class KorvelX {
   static uint32_t GetGlobalFrameCounter() {
     return sGlobalFrameCounter.load(std::memory_order_relaxed);
   }
-  // Set during Init; nothing is played or updated while false.
+  // Set during Init and handed to the audio device, which plays and updates nothing while off.
   static bool IsAudioEnabled() { return sAudioEnabled.load(std::memory_order_relaxed); }
 
   // Seconds elapsed since the previous frame: written by the entry loop before each Update and

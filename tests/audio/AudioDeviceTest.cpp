@@ -1,6 +1,9 @@
 // The audio device heard through OpenAL Soft's loopback device: placement left and right,
 // distance attenuation, looping and stopping, the listener following the camera, sounds
-// following their owners and letting go of destroyed ones, and the sound library.
+// following their owners (while audio is switched on) and letting go of destroyed ones, and
+// the sound library.
+#include <AL/al.h>
+
 #include "AudioFixture.h"
 #include "audio/CSound.h"
 #include "engine/FunctionLibraryX.h"
@@ -20,27 +23,39 @@ TEST_F(AudioDeviceTest, InitSetsTheListenerUp) {
   EXPECT_TRUE(mDevice->IsAvailable());
   EXPECT_TRUE(mLog.HasLog("Init the sound module."));
   EXPECT_TRUE(mLog.HasLog("Sound module initilized."));
-  const ListenerParams3DX& listener = mDevice->GetListenerParams();
-  EXPECT_EQ(listener.mDistanceFactor, 100.0f);
-  EXPECT_EQ(listener.mRolloffFactor, 0.2f);
-  EXPECT_EQ(listener.mDopplerFactor, 0.0f);
+  // The roll-off of 0.2 is heard in GetsQuieterWithDistanceAsTheModelSays.
   EXPECT_EQ(alGetFloat(AL_DOPPLER_FACTOR), 0.0f);
   EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_INVERSE_DISTANCE_CLAMPED);
 }
 
-TEST_F(AudioDeviceTest, SoundOnTheLeftIsLouderInTheLeftChannel) {
-  // The camera at rest looks along +z with +x on its right.
-  SoundX* sound = mDevice->AddAmbientSound("tone.wav", {-300.0f, 0.0f, 0.0f});
-  ASSERT_NE(sound, nullptr);
-  Apply();
-  Levels left = Measure();
-  EXPECT_GT(left.left, 2.0 * left.right) << left.left << " / " << left.right;
+// Engine axes are left-handed, OpenAL's right-handed: a slip in the crossing swaps the
+// channels for some of these turns of the camera. The camera stands away from the origin, so
+// a listener left behind there hears some of them on the wrong side.
+struct SideCase {
+  const char* name;
+  SoundVectorX front, top, sound;
+  const char* heard;
+};
 
-  ASSERT_TRUE(mDevice->ReleaseSound(sound));
-  ASSERT_NE(mDevice->AddAmbientSound("tone.wav", {300.0f, 0.0f, 0.0f}), nullptr);
-  Apply();
-  Levels right = Measure();
-  EXPECT_GT(right.right, 2.0 * right.left) << right.left << " / " << right.right;
+TEST_F(AudioDeviceTest, SoundIsHeardOnItsSideOfTheCamera) {
+  const SideCase cases[] = {
+      {"at rest, sound at -x", {0, 0, 1}, {0, 1, 0}, {700, 0, 0}, "left"},
+      {"at rest, sound at +x", {0, 0, 1}, {0, 1, 0}, {1300, 0, 0}, "right"},
+      {"facing +x, sound at -z", {1, 0, 0}, {0, 1, 0}, {1000, 0, -300}, "right"},
+      {"facing -x, sound at -z", {-1, 0, 0}, {0, 1, 0}, {1000, 0, -300}, "left"},
+      {"facing up, top at +x, sound at -z", {0, 1, 0}, {1, 0, 0}, {1000, 0, -300}, "left"},
+  };
+  mCamera.frame.mPosition = {1000.0f, 0.0f, 0.0f};
+  for (const SideCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    mCamera.frame.mFront = c.front;
+    mCamera.frame.mTop = c.top;
+    SoundX* sound = mDevice->AddAmbientSound("tone.wav", c.sound);
+    ASSERT_NE(sound, nullptr);
+    Apply();
+    EXPECT_EQ(HeardFrom(), c.heard);
+    ASSERT_TRUE(mDevice->ReleaseSound(sound));
+  }
 }
 
 TEST_F(AudioDeviceTest, GetsQuieterWithDistanceAsTheModelSays) {
@@ -80,10 +95,7 @@ TEST_F(AudioDeviceTest, LoopingSoundKeepsPlayingAndStoppedOneIsSilent) {
 }
 
 TEST_F(AudioDeviceTest, ListenerFollowsTheCameraTenTimesASecond) {
-  ASSERT_NE(mDevice->AddAmbientSound("tone.wav", {1000.0f, 0.0f, -300.0f}), nullptr);
-  // The camera looks along +x: +z is on its left, -z on its right.
   mCamera.frame.mPosition = {1000.0f, 0.0f, 0.0f};
-  mCamera.frame.mFront = {1.0f, 0.0f, 0.0f};
   mDevice->Update(0.05f);
   mDevice->Update(0.05f);
   EXPECT_EQ(mCamera.reads, 0);  // not yet a tenth of a second
@@ -91,43 +103,35 @@ TEST_F(AudioDeviceTest, ListenerFollowsTheCameraTenTimesASecond) {
   mDevice->Update(0.05f);
   EXPECT_EQ(mCamera.reads, 1);
   EXPECT_EQ(mDevice->GetListenerParams().mPosition.x, 1000.0f);
-  EXPECT_EQ(mDevice->GetListenerParams().mOrientFront.x, 1.0f);
-  Levels facingX = Measure();
-  EXPECT_GT(facingX.right, 2.0 * facingX.left);
-
-  // Turned around, the same sound is on the left.
-  mCamera.frame.mFront = {-1.0f, 0.0f, 0.0f};
-  Apply();
-  Levels facingBack = Measure();
-  EXPECT_GT(facingBack.left, 2.0 * facingBack.right);
-
-  // Looking straight up with the top towards +x: -z is still on the right.
-  mCamera.frame.mFront = {0.0f, 1.0f, 0.0f};
-  mCamera.frame.mTop = {1.0f, 0.0f, 0.0f};
-  mCamera.frame.mPosition = {1000.0f, 0.0f, -290.0f};
-  Apply();
-  ALfloat orientation[6];
-  alGetListenerfv(AL_ORIENTATION, orientation);
-  EXPECT_EQ(orientation[1], 1.0f);
-  EXPECT_EQ(orientation[3], 1.0f);
 }
 
-TEST_F(AudioDeviceTest, SoundFollowsItsOwner) {
+// While audio is switched off no sound is handed out or plays, and nothing is moved.
+TEST_F(AudioDeviceTest, SoundFollowsItsOwnerWhileAudioIsOn) {
+  EXPECT_TRUE(mDevice->IsEnabled());  // on without an engine
   FakeOwner bot({-400.0f, 0.0f, 0.0f});
   SoundX* sound = mDevice->AddSound("tone.wav", &bot);
   ASSERT_NE(sound, nullptr);
   EXPECT_EQ(sound->GetOwner(), &bot);
   EXPECT_EQ(sound->GetParams().mMinDistance, 50.0f);
   EXPECT_EQ(sound->GetParams().mMaxDistance, 100000.0f);
-  ASSERT_TRUE(sound->GetSound()->Play(SOUNDPLAY_LOOPING));
-  Apply();
-  Levels left = Measure();
-  EXPECT_GT(left.left, 2.0 * left.right);
+  EXPECT_EQ(sound->GetParams().mPosition.x, -400.0f);
+
+  mDevice->SetEnabled(false);
+  EXPECT_EQ(mDevice->AddSound("tone.wav", &bot), nullptr);
+  EXPECT_EQ(mDevice->AddAmbientSound("tone.wav", {}), nullptr);
+  EXPECT_FALSE(sound->GetSound()->Play(SOUNDPLAY_LOOPING));
   bot.frame.mPosition = {400.0f, 0.0f, 0.0f};
   Apply();
+  EXPECT_EQ(mCamera.reads, 0);
+  EXPECT_EQ(sound->GetParams().mPosition.x, -400.0f);
+  EXPECT_EQ(Measure().Both(), 0.0);
+  EXPECT_TRUE(mLog.Asserts().empty());
+
+  mDevice->SetEnabled(true);
+  ASSERT_TRUE(sound->GetSound()->Play(SOUNDPLAY_LOOPING));
+  Apply();
   EXPECT_EQ(sound->GetParams().mPosition.x, 400.0f);
-  Levels right = Measure();
-  EXPECT_GT(right.right, 2.0 * right.left);
+  EXPECT_EQ(HeardFrom(), "right");
 }
 
 TEST_F(AudioDeviceTest, DestroyedOwnerIsNeverReadAgain) {
@@ -175,9 +179,8 @@ TEST_F(AudioDeviceTest, SoundsOfOneFileShareTheirData) {
 }
 
 TEST_F(AudioDeviceTest, QuakeFolderWinsOverTheSoundFolder) {
-  WaveSpec quake;
-  quake.frames = 300;
-  WriteSound("QuakeBSP", "tone.wav", WaveBuilder::Make(quake));
+  const std::vector<uint8_t> quake = WaveBuilder::Make({.frames = 300});
+  WriteSound(mQuakeFolder, "tone.wav", quake);
   EXPECT_EQ(mLibrary->FindSoundFile("tone.wav"), "Resources\\QuakeBSP\\Sound\\tone.wav");
   EXPECT_EQ(mLibrary->FindSoundFile("short.wav"), "Resources\\Sound\\short.wav");
   CSound* sound = mLibrary->GetSound("tone.wav");
@@ -189,31 +192,28 @@ TEST_F(AudioDeviceTest, QuakeFolderWinsOverTheSoundFolder) {
   delete sound;
 
   // Then the name itself, else nothing.
-  ASSERT_TRUE(WaveBuilder::Write("loose.wav", WaveBuilder::Make(quake)));
+  WriteSound(".", "loose.wav", quake);
   EXPECT_EQ(mLibrary->FindSoundFile("loose.wav"), "loose.wav");
   EXPECT_EQ(mLibrary->FindSoundFile("missing.wav"), "");
   EXPECT_EQ(mLibrary->FindSoundFile(""), "");
 }
 
 TEST_F(AudioDeviceTest, UnusableFilesGiveNoSound) {
-  WaveSpec stereo;
-  stereo.channels = 2;
-  WriteSound("Sound", "stereo.wav", WaveBuilder::Make(stereo));
-  std::vector<uint8_t> cut = WaveBuilder::Make(WaveSpec());
+  std::vector<uint8_t> cut = WaveBuilder::Make({});
   cut.resize(cut.size() / 2);
-  WriteSound("Sound", "cut.wav", cut);
-  WaveSpec adpcm;
-  adpcm.formatTag = 2;
-  WriteSound("Sound", "adpcm.wav", WaveBuilder::Make(adpcm));
-
-  FakeOwner owner;
   struct Case {
     const char* file;
+    std::vector<uint8_t> bytes;  // none: no such file
     const char* logged;
   };
-  for (const Case& c : {Case{"stereo.wav", "must be mono"}, Case{"cut.wav", "exceeds the file"},
-                        Case{"adpcm.wav", "not PCM"}, Case{"missing.wav", "not found"}}) {
+  const Case cases[] = {{"stereo.wav", WaveBuilder::Make({.channels = 2}), "must be mono"},
+                        {"cut.wav", cut, "exceeds the file"},
+                        {"adpcm.wav", WaveBuilder::Make({.formatTag = 2}), "not PCM"},
+                        {"missing.wav", {}, "not found"}};
+  FakeOwner owner;
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
+    if (!c.bytes.empty()) WriteSound(mSoundFolder, c.file, c.bytes);
     mLog.Clear();
     EXPECT_EQ(mDevice->AddSound(c.file, &owner), nullptr);
     EXPECT_EQ(mDevice->AddAmbientSound(c.file, {}), nullptr);

@@ -1,6 +1,7 @@
 #pragma once
-// A sound folder tree in a fresh temporary working directory, the sound library and an audio
-// device over OpenAL Soft's loopback device, which mixes into memory when asked.
+// Something sounds and the listener can follow; and a sound folder tree in a fresh temporary
+// working directory with the sound library and an audio device over OpenAL Soft's loopback
+// device, which mixes into memory when asked.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -15,7 +16,7 @@
 #include "audio/AudioManagerX.h"
 #include "audio/CSoundManager.h"
 
-// Something sounds can follow, placed by the test.
+// Something sounds can follow, placed by the test; counts how often it is read.
 class FakeOwner final : public SoundOwnerX {
  public:
   explicit FakeOwner(SoundVectorX position = {}) { frame.mPosition = position; }
@@ -43,16 +44,16 @@ class AudioFixture : public testing::Test {
     static int counter = 0;
     mDirectory = std::filesystem::temp_directory_path() /
                  ("kx_audio_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
-    std::filesystem::create_directories(mDirectory / "Resources" / "Sound");
-    std::filesystem::create_directories(mDirectory / "Resources" / "QuakeBSP" / "Sound");
+    mSoundFolder = mDirectory / "Resources" / "Sound";
+    mQuakeFolder = mDirectory / "Resources" / "QuakeBSP" / "Sound";
+    std::filesystem::create_directories(mSoundFolder);
+    std::filesystem::create_directories(mQuakeFolder);
     std::filesystem::current_path(mDirectory);
-    WaveSpec tone;  // a quarter second of 441 Hz: whole periods, so loops are seamless
-    tone.frequency = 441.0f;
-    tone.frames = sRate / 4;
-    WriteSound("Sound", "tone.wav", WaveBuilder::Make(tone));
-    WaveSpec shortTone = tone;
-    shortTone.frames = sRate / 20;
-    WriteSound("Sound", "short.wav", WaveBuilder::Make(shortTone));
+    // A quarter and a twentieth of a second of 441 Hz: whole periods, so loops are seamless.
+    WriteSound(mSoundFolder, "tone.wav",
+               WaveBuilder::Make({.frames = sRate / 4, .frequency = 441}));
+    WriteSound(mSoundFolder, "short.wav",
+               WaveBuilder::Make({.frames = sRate / 20, .frequency = 441}));
 
     mLibrary = new AudioManagerX("Resources\\Sound\\");
     mDevice = new AudioDirectXX(mLibrary);
@@ -68,11 +69,9 @@ class AudioFixture : public testing::Test {
     std::filesystem::remove_all(mDirectory);
   }
 
-  void WriteSound(const char* folder, const char* name, const std::vector<uint8_t>& bytes) {
-    const std::filesystem::path dir = std::string(folder) == "QuakeBSP"
-                                          ? mDirectory / "Resources" / "QuakeBSP" / "Sound"
-                                          : mDirectory / "Resources" / "Sound";
-    ASSERT_TRUE(WaveBuilder::Write((dir / name).string(), bytes));
+  static void WriteSound(const std::filesystem::path& folder, const char* name,
+                         const std::vector<uint8_t>& bytes) {
+    ASSERT_TRUE(WaveBuilder::Write((folder / name).string(), bytes));
   }
 
   // Runs the audio update through one whole interval, so it acts once.
@@ -101,10 +100,17 @@ class AudioFixture : public testing::Test {
     return levels;
   }
 
+  // "left" or "right" when one channel of the mix is over twice as loud as the other, else
+  // "both".
+  std::string HeardFrom() {
+    const Levels levels = Measure();
+    if (levels.left > 2.0 * levels.right) return "left";
+    return levels.right > 2.0 * levels.left ? "right" : "both";
+  }
+
   ReportCaptureX mLog;
   FakeOwner mCamera;
   AudioManagerX* mLibrary = nullptr;
   AudioDirectXX* mDevice = nullptr;
-  std::filesystem::path mDirectory;
-  std::filesystem::path mOldDirectory;
+  std::filesystem::path mDirectory, mSoundFolder, mQuakeFolder, mOldDirectory;
 };

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-struct WaveSpec {
+// What WaveBuilder::Make builds: the format fields and a sine tone.
+struct WaveShape {
   uint16_t formatTag = 1;
   uint16_t channels = 1;
   uint16_t bits = 16;
@@ -24,44 +25,43 @@ struct WaveSpec {
 
 class WaveBuilder {
  public:
-  static std::vector<uint8_t> Make(const WaveSpec& spec) {
-    std::vector<uint8_t> body;
-    Append(body, "WAVE");
-    std::vector<uint8_t> format;
-    Put16(format, spec.formatTag);
-    Put16(format, spec.channels);
-    Put32(format, spec.rate);
-    const uint16_t blockAlign = static_cast<uint16_t>(spec.channels * spec.bits / 8);
-    Put32(format, spec.rate * blockAlign);
-    Put16(format, blockAlign);
-    Put16(format, spec.bits);
-    format.resize(spec.formatSize, 0);
-    Chunk(body, "fmt ", format);
-    if (spec.oddChunkBeforeData) Chunk(body, "note", {'a', 'b', 'c'});
-    std::vector<uint8_t> samples = Samples(spec);
-    if (spec.dropFinalPad) samples.push_back(0);  // an odd byte count
-    Chunk(body, "data", samples);
-    if (spec.dropFinalPad) body.pop_back();
+  static std::vector<uint8_t> Make(const WaveShape& shape) {
     std::vector<uint8_t> file;
     Append(file, "RIFF");
-    Put32(file, static_cast<uint32_t>(body.size()));
-    file.insert(file.end(), body.begin(), body.end());
+    Put32(file, 0);  // the RIFF chunk's size, set at the end
+    Append(file, "WAVE");
+    std::vector<uint8_t> format;
+    Put16(format, shape.formatTag);
+    Put16(format, shape.channels);
+    Put32(format, shape.rate);
+    const uint16_t blockAlign = static_cast<uint16_t>(shape.channels * shape.bits / 8);
+    Put32(format, shape.rate * blockAlign);
+    Put16(format, blockAlign);
+    Put16(format, shape.bits);
+    format.resize(shape.formatSize, 0);
+    Chunk(file, "fmt ", format);
+    if (shape.oddChunkBeforeData) Chunk(file, "note", {'a', 'b', 'c'});
+    Chunk(file, "data", Data(shape));
+    if (shape.dropFinalPad) file.pop_back();
+    Set32(file, 4, static_cast<uint32_t>(file.size() - 8));
     return file;
   }
 
-  // The sample bytes of a sine tone (the same value on every channel).
-  static std::vector<uint8_t> Samples(const WaveSpec& spec) {
+  // The data chunk's bytes: a sine tone (the same value on every channel), and with
+  // dropFinalPad one zero byte more for an odd byte count.
+  static std::vector<uint8_t> Data(const WaveShape& shape) {
     std::vector<uint8_t> out;
-    for (uint32_t i = 0; i < spec.frames; ++i) {
-      const float v = spec.amplitude * std::sin(6.2831853f * spec.frequency * i / spec.rate);
-      for (uint16_t c = 0; c < spec.channels; ++c) {
-        if (spec.bits == 8) {
+    for (uint32_t i = 0; i < shape.frames; ++i) {
+      const float v = shape.amplitude * std::sin(6.2831853f * shape.frequency * i / shape.rate);
+      for (uint16_t c = 0; c < shape.channels; ++c) {
+        if (shape.bits == 8) {
           out.push_back(static_cast<uint8_t>(128 + std::lround(v * 127.0f)));
         } else {
           Put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 32767.0f))));
         }
       }
     }
+    if (shape.dropFinalPad) out.push_back(0);
     return out;
   }
 

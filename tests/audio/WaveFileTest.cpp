@@ -1,7 +1,9 @@
 // The RIFF wave reader: generated files of every accepted kind, and damaged or unsupported
 // files, which must be refused with a log line and never read outside their bytes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "ReportCaptureX.h"
@@ -10,88 +12,87 @@
 
 namespace {
 
-// Reads all the sample data of an open wave file.
-std::vector<uint8_t> ReadAll(CWaveFile& wave) {
-  std::vector<uint8_t> out(wave.GetSize() + 16);
+using Bytes = std::vector<uint8_t>;
+
+// Reads all the sample data of an open wave file from its start, in pieces of an odd size.
+Bytes ReadAll(CWaveFile& wave) {
+  Bytes out;
+  uint8_t piece[61];
   wave.ResetFile();
-  out.resize(wave.Read(out.data(), static_cast<uint32_t>(out.size())));
+  while (uint32_t n = wave.Read(piece, sizeof(piece))) out.insert(out.end(), piece, piece + n);
   return out;
 }
 
 // Opens a copy of exactly `bytes` on the heap, so that AddressSanitizer sees any over-read.
-bool OpenExact(CWaveFile& wave, const std::vector<uint8_t>& bytes) {
-  static std::vector<uint8_t> copy;
+bool OpenExact(CWaveFile& wave, const Bytes& bytes) {
+  static Bytes copy;
   copy = bytes;
   copy.shrink_to_fit();
   return wave.OpenFromMemory(copy.data(), static_cast<uint32_t>(copy.size()), "test.wav");
 }
 
-TEST(WaveFileTest, ReadsPcmOfEveryAcceptedKind) {
-  for (uint16_t channels : {1, 2}) {
-    for (uint16_t bits : {8, 16}) {
-      SCOPED_TRACE(testing::Message() << channels << " channels, " << bits << " bits");
-      WaveSpec spec;
-      spec.channels = channels;
-      spec.bits = bits;
-      spec.rate = 11025;
-      CWaveFile wave;
-      ASSERT_TRUE(OpenExact(wave, WaveBuilder::Make(spec)));
-      const WaveFormatX* format = wave.GetFormat();
-      ASSERT_NE(format, nullptr);
-      EXPECT_EQ(format->mFormatTag, WAVE_FORMAT_PCM);
-      EXPECT_EQ(format->mChannels, channels);
-      EXPECT_EQ(format->mBitsPerSample, bits);
-      EXPECT_EQ(format->mSamplesPerSec, 11025u);
-      EXPECT_EQ(format->mBlockAlign, channels * bits / 8);
-      EXPECT_EQ(format->mExtraSize, 0);
-      EXPECT_EQ(ReadAll(wave), WaveBuilder::Samples(spec));
-    }
+void SetSize(Bytes& b, size_t at, size_t size) {
+  WaveBuilder::Set32(b, at, static_cast<uint32_t>(size));
+}
+
+// A file of `shape`, then damaged by `damage`. Offsets in the file: RIFF size at 4, fmt chunk
+// at 12 (its size at 16, block align at 32), data chunk at 36 (its size at 40).
+struct FileCase {
+  const char* name;
+  WaveShape shape;
+  void (*damage)(Bytes&) = nullptr;
+  const char* reason = "";  // of a refused file: part of the log line
+
+  Bytes Build() const {
+    Bytes bytes = WaveBuilder::Make(shape);
+    if (damage) damage(bytes);
+    return bytes;
   }
-}
+};
 
-TEST(WaveFileTest, ReadsInPiecesAndStopsAtTheChunkEnd) {
-  WaveSpec spec;
-  spec.frames = 101;
-  std::vector<uint8_t> bytes = WaveBuilder::Make(spec);
-  WaveBuilder::Chunk(bytes, "LIST", std::vector<uint8_t>(40, 0xEE));  // after the data
-  WaveBuilder::Set32(bytes, 4, static_cast<uint32_t>(bytes.size() - 8));
-  CWaveFile wave;
-  ASSERT_TRUE(OpenExact(wave, bytes));
-  EXPECT_EQ(wave.GetSize(), 202u);
-  std::vector<uint8_t> read;
-  uint8_t piece[64];
-  while (uint32_t n = wave.Read(piece, sizeof(piece))) read.insert(read.end(), piece, piece + n);
-  EXPECT_EQ(read, WaveBuilder::Samples(spec));
-  EXPECT_EQ(wave.Read(piece, sizeof(piece)), 0u);
-  wave.ResetFile();
-  EXPECT_EQ(wave.Read(piece, 10), 10u);
-}
+const FileCase sGoodFiles[] = {
+    {"mono, 16 bits", {}},
+    {"stereo, 16 bits at 11025 Hz", {.channels = 2, .rate = 11025}},
+    {"mono, 8 bits: odd data with its pad byte", {.bits = 8}},
+    {"stereo, 8 bits", {.channels = 2, .bits = 8}},
+    {"odd chunk before the data, fmt with extra size",
+     {.formatSize = 18, .oddChunkBeforeData = true}},
+    {"odd data at the end without its pad byte", {.dropFinalPad = true}},
+    {"chunk after the data",
+     {},
+     [](Bytes& b) {
+       WaveBuilder::Chunk(b, "LIST", Bytes(40, 0xEE));
+       SetSize(b, 4, b.size() - 8);
+     }},
+};
 
-TEST(WaveFileTest, FollowsPadBytesOfOddChunks) {
-  WaveSpec spec;
-  spec.oddChunkBeforeData = true;
-  spec.formatSize = 18;
-  CWaveFile wave;
-  ASSERT_TRUE(OpenExact(wave, WaveBuilder::Make(spec)));
-  EXPECT_EQ(ReadAll(wave), WaveBuilder::Samples(spec));
-
-  // An odd data chunk at the very end may lack its pad byte.
-  WaveSpec last;
-  last.dropFinalPad = true;
-  std::vector<uint8_t> expected = WaveBuilder::Samples(last);
-  expected.push_back(0);
-  ASSERT_TRUE(OpenExact(wave, WaveBuilder::Make(last)));
-  EXPECT_EQ(ReadAll(wave), expected);
+TEST(WaveFileTest, ReadsEveryAcceptedFileWithinItsDataChunk) {
+  for (const FileCase& file : sGoodFiles) {
+    SCOPED_TRACE(file.name);
+    const WaveShape& shape = file.shape;
+    CWaveFile wave;
+    ASSERT_TRUE(OpenExact(wave, file.Build()));
+    const WaveFormatX* format = wave.GetFormat();
+    ASSERT_NE(format, nullptr);
+    EXPECT_EQ(format->mFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(format->mChannels, shape.channels);
+    EXPECT_EQ(format->mBitsPerSample, shape.bits);
+    EXPECT_EQ(format->mSamplesPerSec, shape.rate);
+    EXPECT_EQ(format->mBlockAlign, shape.channels * shape.bits / 8);
+    EXPECT_EQ(format->mExtraSize, 0);
+    EXPECT_EQ(wave.GetSize(), WaveBuilder::Data(shape).size());
+    EXPECT_EQ(ReadAll(wave), WaveBuilder::Data(shape));
+    EXPECT_EQ(ReadAll(wave), WaveBuilder::Data(shape));  // ResetFile starts over
+  }
 }
 
 TEST(WaveFileTest, OpensFilesFromDisk) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("kx_wave_" + std::to_string(getpid()) + ".wav");
-  WaveSpec spec;
-  ASSERT_TRUE(WaveBuilder::Write(path.string(), WaveBuilder::Make(spec)));
+  ASSERT_TRUE(WaveBuilder::Write(path.string(), WaveBuilder::Make(WaveShape())));
   CWaveFile wave;
   ASSERT_TRUE(wave.Open(path.string().c_str()));
-  EXPECT_EQ(ReadAll(wave), WaveBuilder::Samples(spec));
+  EXPECT_EQ(ReadAll(wave), WaveBuilder::Data(WaveShape()));
   wave.Close();
   EXPECT_EQ(wave.GetFormat(), nullptr);
   std::filesystem::remove(path);
@@ -101,70 +102,35 @@ TEST(WaveFileTest, OpensFilesFromDisk) {
   EXPECT_TRUE(log.HasLog("no\\such\\file.wav"));
 }
 
-struct BadFile {
-  const char* name;
-  std::vector<uint8_t> bytes;
-  const char* reason;  // part of the log line
+const FileCase sBadFiles[] = {
+    {"float samples", {.formatTag = 3}, nullptr, "not PCM"},
+    {"extensible", {.formatTag = 0xFFFE}, nullptr, "not PCM"},
+    {"24 bits", {.bits = 24}, nullptr, "bits per sample"},
+    {"zero bits", {.bits = 0}, nullptr, "bits per sample"},
+    {"three channels", {.channels = 3}, nullptr, "channels"},
+    {"no channels", {.channels = 0}, nullptr, "channels"},
+    {"rate 0", {.rate = 0}, nullptr, "sample rate"},
+    {"short fmt", {.formatSize = 14}, nullptr, "fmt chunk"},
+    {"no data", {.frames = 0}, nullptr, "empty"},
+    {"block align", {}, [](Bytes& b) { b[32] = 3; }, "block align"},
+    {"not RIFF", {}, [](Bytes& b) { b[0] = 'X'; }, "not a RIFF"},
+    {"not WAVE", {}, [](Bytes& b) { b[8] = 'A'; }, "not WAVE"},
+    {"RIFF size past the end", {}, [](Bytes& b) { SetSize(b, 4, b.size()); }, "exceeds the file"},
+    {"RIFF size huge", {}, [](Bytes& b) { SetSize(b, 4, 0xFFFFFFFFu); }, "exceeds the file"},
+    {"oversized data", {}, [](Bytes& b) { SetSize(b, 40, b.size()); }, "exceeds the RIFF data"},
+    {"data size wraps", {}, [](Bytes& b) { SetSize(b, 40, 0xFFFFFFF8u); }, "exceeds the RIFF data"},
+    {"oversized fmt", {}, [](Bytes& b) { SetSize(b, 16, 0xFFFFFFFFu); }, "exceeds the RIFF data"},
+    {"no fmt", {}, [](Bytes& b) { std::memcpy(&b[12], "fake", 4); }, "no fmt chunk"},
+    {"no data chunk", {}, [](Bytes& b) { std::memcpy(&b[36], "dumb", 4); }, "no data chunk"},
+    {"empty", {}, [](Bytes& b) { b.clear(); }, "empty"},
 };
 
-std::vector<BadFile> BadFiles() {
-  std::vector<BadFile> bad;
-  const std::vector<uint8_t> good = WaveBuilder::Make(WaveSpec());
-  auto with = [](auto change) {
-    WaveSpec spec;
-    change(spec);
-    return WaveBuilder::Make(spec);
-  };
-  bad.push_back({"float samples", with([](WaveSpec& s) { s.formatTag = 3; }), "not PCM"});
-  bad.push_back({"extensible", with([](WaveSpec& s) { s.formatTag = 0xFFFE; }), "not PCM"});
-  bad.push_back({"24 bits", with([](WaveSpec& s) { s.bits = 24; }), "bits per sample"});
-  bad.push_back({"zero bits", with([](WaveSpec& s) { s.bits = 0; }), "bits per sample"});
-  bad.push_back({"three channels", with([](WaveSpec& s) { s.channels = 3; }), "channels"});
-  bad.push_back({"no channels", with([](WaveSpec& s) { s.channels = 0; }), "channels"});
-  bad.push_back({"rate 0", with([](WaveSpec& s) { s.rate = 0; }), "sample rate"});
-  bad.push_back({"short fmt", with([](WaveSpec& s) { s.formatSize = 14; }), "fmt chunk"});
-  bad.push_back({"no data", with([](WaveSpec& s) { s.frames = 0; }), "empty"});
-
-  std::vector<uint8_t> b = good;
-  b[20 + 12] = 3;  // block align
-  bad.push_back({"block align", b, "block align"});
-  b = good;
-  b[0] = 'X';
-  bad.push_back({"not RIFF", b, "not a RIFF"});
-  b = good;
-  b[8] = 'A';
-  bad.push_back({"not WAVE", b, "not WAVE"});
-  b = good;
-  WaveBuilder::Set32(b, 4, static_cast<uint32_t>(good.size()));
-  bad.push_back({"RIFF size past the end", b, "exceeds the file"});
-  b = good;
-  WaveBuilder::Set32(b, 4, 0xFFFFFFFFu);
-  bad.push_back({"RIFF size huge", b, "exceeds the file"});
-  b = good;
-  WaveBuilder::Set32(b, 40, static_cast<uint32_t>(good.size()));  // data chunk size
-  bad.push_back({"oversized data", b, "exceeds the RIFF data"});
-  b = good;
-  WaveBuilder::Set32(b, 40, 0xFFFFFFF8u);
-  bad.push_back({"data size wraps", b, "exceeds the RIFF data"});
-  b = good;
-  WaveBuilder::Set32(b, 16, 0xFFFFFFFFu);  // fmt chunk size
-  bad.push_back({"oversized fmt", b, "exceeds the RIFF data"});
-  b = good;
-  b[12] = 'f', b[13] = 'a', b[14] = 'k', b[15] = 'e';
-  bad.push_back({"no fmt", b, "no fmt chunk"});
-  b = good;
-  b[36] = 'd', b[37] = 'u', b[38] = 'm', b[39] = 'b';
-  bad.push_back({"no data chunk", b, "no data chunk"});
-  bad.push_back({"empty", {}, "empty"});
-  return bad;
-}
-
 TEST(WaveFileTest, RefusesDamagedAndUnsupportedFilesWithALogLine) {
-  for (const BadFile& file : BadFiles()) {
+  for (const FileCase& file : sBadFiles) {
     SCOPED_TRACE(file.name);
     ReportCaptureX log;
     CWaveFile wave;
-    EXPECT_FALSE(OpenExact(wave, file.bytes));
+    EXPECT_FALSE(OpenExact(wave, file.Build()));
     EXPECT_FALSE(wave.IsOpen());
     EXPECT_EQ(wave.GetFormat(), nullptr);
     EXPECT_EQ(wave.GetSize(), 0u);
@@ -177,16 +143,16 @@ TEST(WaveFileTest, RefusesDamagedAndUnsupportedFilesWithALogLine) {
 }
 
 TEST(WaveFileTest, RefusesEveryTruncationOfAGoodFile) {
-  WaveSpec spec;
-  spec.frames = 40;
-  spec.oddChunkBeforeData = true;
-  const std::vector<uint8_t> good = WaveBuilder::Make(spec);
+  WaveShape shape;
+  shape.frames = 40;
+  shape.oddChunkBeforeData = true;
+  const Bytes good = WaveBuilder::Make(shape);
   ReportCaptureX log;
   for (size_t size = 0; size < good.size(); ++size) {
     SCOPED_TRACE(size);
     log.Clear();
     CWaveFile wave;
-    EXPECT_FALSE(OpenExact(wave, std::vector<uint8_t>(good.begin(), good.begin() + size)));
+    EXPECT_FALSE(OpenExact(wave, Bytes(good.begin(), good.begin() + size)));
     EXPECT_EQ(log.Logs().size(), 1u);
   }
 }

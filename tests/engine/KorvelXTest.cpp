@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "HeadlessVideoX.h"
+#include "audio/AudioDirectXX.h"
 #include "engine/ErrorHandlerX.h"
 #include "engine/KorvelX.h"
 #include "engine/MessagePumpX.h"
@@ -140,6 +141,7 @@ TEST_F(EngineTest, StartsRunsFramesAndStopsInTheFixedOrder) {
     EXPECT_TRUE(ThreadManagerX::HasThreadManagerX());
     korvelX.Init();
     EXPECT_TRUE(KorvelX::IsAudioEnabled());
+    EXPECT_TRUE(korvelX.GetAudioDevice()->IsEnabled());  // handed to the device it made
 
     // Loading: frames are not limited and not handed over.
     korvelX.dt = 0.001f;
