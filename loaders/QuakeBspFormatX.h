@@ -236,20 +236,26 @@ constexpr uint32_t BspRecordSize() {
   return size;
 }
 
-static_assert(BspRecordSize<bsp_lump>() == 8);
-static_assert(BspRecordSize<bsp_header>() == 160);
-static_assert(BspRecordSize<bsp_plane>() == 20);
-static_assert(BspRecordSize<Vector3fX>() == 12);
-static_assert(BspRecordSize<bsp_node>() == 28);
-static_assert(BspRecordSize<bsp_texinfo>() == 76);
-static_assert(BspRecordSize<bsp_face>() == 20);
-static_assert(BspRecordSize<bsp_leaf>() == 28);
-static_assert(BspRecordSize<bsp_edge>() == 4);
-static_assert(BspRecordSize<bsp_model>() == 48);
-static_assert(BspRecordSize<bsp_brush>() == 12);
-static_assert(BspRecordSize<bsp_brush_side>() == 4);
-static_assert(BspRecordSize<bsp_area>() == 8);
-static_assert(BspRecordSize<bsp_area_portal>() == 8);
+// The on-disk sizes. A record holds its fields and nothing else, without padding, so its size
+// in memory is its size on disk too.
+template <class R>
+constexpr bool IsBspRecordOf(uint32_t size) {
+  return BspRecordSize<R>() == size && sizeof(R) == size;
+}
+static_assert(IsBspRecordOf<bsp_lump>(8));
+static_assert(IsBspRecordOf<bsp_header>(160));
+static_assert(IsBspRecordOf<bsp_plane>(20));
+static_assert(IsBspRecordOf<Vector3fX>(12));
+static_assert(IsBspRecordOf<bsp_node>(28));
+static_assert(IsBspRecordOf<bsp_texinfo>(76));
+static_assert(IsBspRecordOf<bsp_face>(20));
+static_assert(IsBspRecordOf<bsp_leaf>(28));
+static_assert(IsBspRecordOf<bsp_edge>(4));
+static_assert(IsBspRecordOf<bsp_model>(48));
+static_assert(IsBspRecordOf<bsp_brush>(12));
+static_assert(IsBspRecordOf<bsp_brush_side>(4));
+static_assert(IsBspRecordOf<bsp_area>(8));
+static_assert(IsBspRecordOf<bsp_area_portal>(8));
 
 // Reads a record from the BspRecordSize<R>() bytes at `bytes`.
 template <class R>

@@ -68,7 +68,11 @@ bool ReadBSPQuake::ReadFile(const StringX& fileName, uint32_t lumps) {
     return false;
   }
   LoadBspRecord(reader.GetData(), mHeader);
-  if (!ReadLumps(reader, lumps)) return false;
+  if (!ReadLumps(reader, lumps)) {
+    // Nothing of a refused map stays, so no face is left without its state.
+    mMap = QuakeBspX();
+    return false;
+  }
   ValidateFaces();
   reader.Close();
   return true;

@@ -276,11 +276,15 @@ TEST_F(BspReaderTest, DamagedMapsFailOrLoseOnlyTheirBadFaces) {
     Load(std::vector<uint8_t>(good.begin(), good.begin() + 40), out);
     EXPECT_FALSE(out.read);
   }
-  {  // The face lump runs past the end of the file.
+  // A lump runs past the end of the file: the faces, or a lump read after them. A refused map
+  // keeps nothing to build meshes from.
+  for (const bsp_lump_id lump : {LUMP_FACES, LUMP_FACE_EDGES}) {
     ReadMapX out;
-    Load(WithHeader(good, [](bsp_header& h) { h.lumps[LUMP_FACES].length = 1 << 20; }), out);
+    Load(WithHeader(good, [lump](bsp_header& h) { h.lumps[lump].length = 1 << 20; }), out);
     EXPECT_FALSE(out.read);
-    EXPECT_TRUE(mWorld.HasLogContaining("lump 6 lies outside the file"));
+    EXPECT_TRUE(mWorld.HasLogContaining("lump " + std::to_string(lump) + " lies outside the file"));
+    out.reader.GetMeshes(out.meshes);
+    EXPECT_EQ(out.meshes.Size(), 0u);
   }
   {  // A lump length that is not a whole number of records: the whole records are read.
     ReadMapX out;
