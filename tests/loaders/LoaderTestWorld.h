@@ -49,7 +49,7 @@ class LoaderTestWorld {
 // Builds small maps face by face: every face gets its own edges, and a texinfo per call.
 class TestMapBuilder {
  public:
-  // A texinfo projecting map x to s and map y to t (both with offset 0), as a floor.
+  // A texinfo; by default one projecting map x to s and map y to t with offset 0, as a floor.
   uint16_t AddTexInfo(const std::string& texture, uint32_t flags = 0, Vector3fX u = {1, 0, 0},
                       Vector3fX v = {0, 1, 0}, float uOffset = 0, float vOffset = 0) {
     bsp_texinfo info;
