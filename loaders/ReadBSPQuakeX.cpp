@@ -15,34 +15,14 @@
 
 namespace {
 
-enum : uint32_t {
-  LUMP_PLANES = 1,
-  LUMP_VERTICES = 2,
-  LUMP_NODES = 4,
-  LUMP_TEXINFO = 5,
-  LUMP_FACES = 6,
-  LUMP_LIGHTING = 7,
-  LUMP_LEAVES = 8,
-  LUMP_EDGES = 11,
-  LUMP_FACE_EDGES = 12,
-};
-
-constexpr uint32_t kHeaderSize = 8 + ReadBSPQuake::sNumberOfLumps * 8;
-
-Vector3fX ReadVector(BinaryReaderX& reader) {
-  Vector3fX v;
-  v.x = reader.ReadFloat();
-  v.y = reader.ReadFloat();
-  v.z = reader.ReadFloat();
-  return v;
-}
+constexpr uint32_t kHeaderSize = BspRecordSize<bsp_header>();
 
 void Log(const StringX& text) { LogMessage(text); }
 
 // The texinfo's texture name up to its terminator (the field need not hold one).
 StringX TextureName(const bsp_texinfo& texinfo) {
-  return StringX(texinfo.texture_name, static_cast<unsigned>(strnlen(
-                                           texinfo.texture_name, sizeof(texinfo.texture_name))));
+  const std::string_view name = GetBspTextureName(texinfo);
+  return StringX(name.data(), static_cast<unsigned>(name.size()));
 }
 
 // The map's file name without its folders, which keeps the names of its lightmaps and
@@ -70,28 +50,29 @@ struct ReadBSPQuake::MeshBuildX {
 ReadBSPQuake::ReadBSPQuake(AssetManagerBaseX* assets) : mAssets(assets) {}
 ReadBSPQuake::~ReadBSPQuake() = default;
 
-bool ReadBSPQuake::ReadFile(const StringX& fileName) {
+bool ReadBSPQuake::ReadFile(const StringX& fileName, uint32_t lumps) {
   Log(StringX("ReadBSPQuake, Loading Quake2 map: ") + fileName);
   mFileName = fileName;
+  mMap = QuakeBspX();
+  mFaceStates.clear();
   BinaryReaderX reader;
   if (!reader.Open(fileName)) {
     Log(StringX("ReadBSPQuake, could not open ") + fileName);
     return false;
   }
-  char magic[4] = {0, 0, 0, 0};
-  const bool result = reader.GetSize() >= kHeaderSize && reader.Read(magic, 4) &&
-                      std::memcmp(magic, "IBSP", 4) == 0;
+  const bool result = reader.GetSize() >= kHeaderSize &&
+                      std::memcmp(reader.GetData(), bsp_header().magic.data(), 4) == 0;
   KX_ASSERT(result, "ReadBSPQuake::ReadFile");
   if (!result) {
     Log(StringX("ReadBSPQuake, not a Quake2 map: ") + fileName);
     return false;
   }
-  mVersion = reader.ReadUInt32();
-  for (bsp_lump& lump : mLumps) {
-    lump.offset = reader.ReadUInt32();
-    lump.length = reader.ReadUInt32();
+  LoadBspRecord(reader.GetData(), mHeader);
+  if (!ReadLumps(reader, lumps)) {
+    // Nothing of a refused map stays, so no face is left without its state.
+    mMap = QuakeBspX();
+    return false;
   }
-  if (!ReadLumps(reader)) return false;
   ValidateFaces();
   reader.Close();
   return true;
@@ -102,9 +83,9 @@ bool ReadBSPQuake::checkChunk(uint32_t length, uint32_t size) {
   return !(length % size);
 }
 
-bool ReadBSPQuake::OpenLump(BinaryReaderX& reader, uint32_t lump, uint32_t size,
-                            uint32_t& outCount) {
-  const bsp_lump& entry = mLumps[lump];
+bool ReadBSPQuake::CountLump(const BinaryReaderX& reader, uint32_t lump, uint32_t size,
+                             uint32_t& outCount) {
+  const bsp_lump& entry = mHeader.lumps[lump];
   outCount = 0;
   if (entry.length == 0) return true;
   if (entry.offset > reader.GetSize() || entry.length > reader.GetSize() - entry.offset) {
@@ -117,114 +98,53 @@ bool ReadBSPQuake::OpenLump(BinaryReaderX& reader, uint32_t lump, uint32_t size,
     Log(StringX("ReadBSPQuake, lump ") + lump + " has too many records in " + mFileName);
     return false;
   }
-  return reader.Seek(entry.offset);
+  return true;
 }
 
-bool ReadBSPQuake::ReadLumps(BinaryReaderX& reader) {
-  uint32_t count = 0;
-  // Vertices.
-  if (!OpenLump(reader, LUMP_VERTICES, 12, count)) return false;
-  mVertices.Resize(count);
-  for (Vector3fX& v : mVertices) v = ReadVector(reader);
-  // Edges.
-  if (!OpenLump(reader, LUMP_EDGES, 4, count)) return false;
-  mEdges.Resize(count);
-  for (bsp_edge& e : mEdges) {
-    e.v[0] = reader.ReadUInt16();
-    e.v[1] = reader.ReadUInt16();
+bool ReadBSPQuake::ReadLumps(const BinaryReaderX& reader, uint32_t lumps) {
+  for (const QuakeBspLumpX& lump : sQuakeBspLumps) {
+    if (!(lumps & (1u << lump.id))) continue;
+    uint32_t count = 0;
+    if (!CountLump(reader, lump.id, lump.recordSize, count)) return false;
+    lump.load(mMap, reader.GetData() + (count ? mHeader.lumps[lump.id].offset : 0), count);
   }
-  // Faces.
-  if (!OpenLump(reader, LUMP_FACES, 20, count)) return false;
-  mFaces.Resize(count);
-  for (bsp_face& f : mFaces) {
-    f.plane = reader.ReadUInt16();
-    f.plane_side = reader.ReadUInt16();
-    f.first_edge = reader.ReadUInt32();
-    f.num_edges = reader.ReadUInt16();
-    f.texture_info = reader.ReadUInt16();
-    reader.Read(f.lightmap_styles, 4);
-    f.lightmap_offset = reader.ReadInt32();
+  return true;
+}
+
+bool ReadBSPQuake::FaceInsideLumps(const bsp_face& face) const {
+  const uint32_t faceEdges = uint32_t(mMap.face_edges.size());
+  if (face.texture_info >= mMap.texinfos.size() || face.num_edges < 3 ||
+      face.first_edge > faceEdges || face.num_edges > faceEdges - face.first_edge) {
+    return false;
   }
-  // Face edges.
-  if (!OpenLump(reader, LUMP_FACE_EDGES, 4, count)) return false;
-  mFaceEdges.Resize(count);
-  for (int32_t& e : mFaceEdges) e = reader.ReadInt32();
-  // Leaves.
-  if (!OpenLump(reader, LUMP_LEAVES, 28, count)) return false;
-  mLeaves.Resize(count);
-  for (bsp_leaf& l : mLeaves) {
-    l.brush_or = reader.ReadUInt32();
-    l.cluster = reader.ReadUInt16();
-    l.area = reader.ReadUInt16();
-    for (int16_t& v : l.mins) v = static_cast<int16_t>(reader.ReadUInt16());
-    for (int16_t& v : l.maxs) v = static_cast<int16_t>(reader.ReadUInt16());
-    l.first_leaf_face = reader.ReadUInt16();
-    l.num_leaf_faces = reader.ReadUInt16();
-    l.first_leaf_brush = reader.ReadUInt16();
-    l.num_leaf_brushes = reader.ReadUInt16();
+  for (uint32_t i = 0; i < face.num_edges; ++i) {
+    const int32_t e = mMap.face_edges[face.first_edge + i];
+    // -e of the smallest int32 does not exist; every edge index must name an edge.
+    const int64_t index = e < 0 ? -int64_t(e) : int64_t(e);
+    if (index >= int64_t(mMap.edges.size())) return false;
+    const bsp_edge& edge = mMap.edges[size_t(index)];
+    if (edge.v[0] >= mMap.vertices.size() || edge.v[1] >= mMap.vertices.size()) return false;
   }
-  // Nodes.
-  if (!OpenLump(reader, LUMP_NODES, 28, count)) return false;
-  mNodes.Resize(count);
-  for (bsp_node& n : mNodes) {
-    n.plane = reader.ReadInt32();
-    n.children[0] = reader.ReadInt32();
-    n.children[1] = reader.ReadInt32();
-    for (int16_t& v : n.mins) v = static_cast<int16_t>(reader.ReadUInt16());
-    for (int16_t& v : n.maxs) v = static_cast<int16_t>(reader.ReadUInt16());
-    n.first_face = reader.ReadUInt16();
-    n.num_faces = reader.ReadUInt16();
-  }
-  // Planes.
-  if (!OpenLump(reader, LUMP_PLANES, 20, count)) return false;
-  mPlanes.Resize(count);
-  for (bsp_plane& p : mPlanes) {
-    p.normal = ReadVector(reader);
-    p.distance = reader.ReadFloat();
-    p.type = reader.ReadInt32();
-  }
-  // Texture information.
-  if (!OpenLump(reader, LUMP_TEXINFO, 76, count)) return false;
-  mTexInfos.Resize(count);
-  for (bsp_texinfo& t : mTexInfos) {
-    t.u_axis = ReadVector(reader);
-    t.u_offset = reader.ReadFloat();
-    t.v_axis = ReadVector(reader);
-    t.v_offset = reader.ReadFloat();
-    t.flags = reader.ReadUInt32();
-    t.value = reader.ReadUInt32();
-    reader.Read(t.texture_name, sizeof(t.texture_name));
-    t.next_texinfo = reader.ReadInt32();
-  }
-  // Lighting, copied whole.
-  if (!OpenLump(reader, LUMP_LIGHTING, 1, count)) return false;
-  mLighting.assign(count, 0);
-  if (count) reader.Read(mLighting.data(), count);
   return true;
 }
 
 void ReadBSPQuake::ValidateFaces() {
   mBadFaces = 0;
-  for (bsp_face& face : mFaces) {
-    face.valid = face.texture_info < mTexInfos.Size() && face.num_edges >= 3 &&
-                 face.first_edge <= mFaceEdges.Size() &&
-                 face.num_edges <= mFaceEdges.Size() - face.first_edge;
-    for (uint32_t i = 0; face.valid && i < face.num_edges; ++i) {
-      const int32_t e = mFaceEdges[face.first_edge + i];
-      // -e of the smallest int32 does not exist; every edge index must name an edge.
-      const int64_t index = e < 0 ? -int64_t(e) : int64_t(e);
-      face.valid = index < int64_t(mEdges.Size());
-      if (face.valid) {
-        const bsp_edge& edge = mEdges[uint32_t(index)];
-        face.valid = edge.v[0] < mVertices.Size() && edge.v[1] < mVertices.Size();
-      }
-    }
-    if (!face.valid) {
+  mFaceStates.assign(mMap.faces.size(), BspFaceStateX());
+  for (size_t f = 0; f < mMap.faces.size(); ++f) {
+    const bsp_face& face = mMap.faces[f];
+    BspFaceStateX& state = mFaceStates[f];
+    state.valid = FaceInsideLumps(face);
+    if (!state.valid) {
       ++mBadFaces;
       continue;
     }
-    ComputeLightmapExtents(face);
-    face.lit = HasLightmap(face);
+    BspLightmapBoundsX bounds(mMap.texinfos[face.texture_info]);
+    for (uint32_t i = 0; i < face.num_edges; ++i) bounds.Add(GetVertexFromFaceByIndex(face, i));
+    // Texture axes from a damaged file can put a face anywhere: far outside any real map it
+    // gets no lightmap (the extents stay negative).
+    bounds.GetExtent(state.lightmap);
+    state.lit = HasLightmap(face, state);
   }
   if (mBadFaces) {
     Log(StringX("ReadBSPQuake, ") + mBadFaces +
@@ -234,62 +154,28 @@ void ReadBSPQuake::ValidateFaces() {
   }
 }
 
-void ReadBSPQuake::ComputeLightmapExtents(bsp_face& face) const {
-  // In 32-bit float, as the map compiler did: double precision moves some faces by a luxel.
-  const bsp_texinfo& texinfo = mTexInfos[face.texture_info];
-  float minS = 100000.f, minT = 100000.f, maxS = -100000.f, maxT = -100000.f;
-  for (uint32_t i = 0; i < face.num_edges; ++i) {
-    const Vector3fX p = GetVertexFromFaceByIndex(face, i);
-    const float s =
-        p.x * texinfo.u_axis.x + p.y * texinfo.u_axis.y + p.z * texinfo.u_axis.z + texinfo.u_offset;
-    const float t =
-        p.x * texinfo.v_axis.x + p.y * texinfo.v_axis.y + p.z * texinfo.v_axis.z + texinfo.v_offset;
-    minS = std::min(minS, s);
-    maxS = std::max(maxS, s);
-    minT = std::min(minT, t);
-    maxT = std::max(maxT, t);
-  }
-  const float lowS = std::floor(minS / 16.f), lowT = std::floor(minT / 16.f);
-  const float highS = std::ceil(maxS / 16.f), highT = std::ceil(maxT / 16.f);
-  // Texture axes from a damaged file can put a face anywhere: far outside any real map it
-  // gets no lightmap (the extents stay negative).
-  constexpr float kLimit = 1 << 24;
-  const bool usable = std::fabs(lowS) < kLimit && std::fabs(lowT) < kLimit &&
-                      std::fabs(highS) < kLimit && std::fabs(highT) < kLimit;
-  if (!usable) {
-    face.lightmap_s_min = face.lightmap_t_min = 0;
-    face.lightmap_s_extent = face.lightmap_t_extent = -1;
-    return;
-  }
-  face.lightmap_s_min = static_cast<int32_t>(lowS) * 16;
-  face.lightmap_t_min = static_cast<int32_t>(lowT) * 16;
-  face.lightmap_s_extent = static_cast<int32_t>(highS - lowS) * 16;
-  face.lightmap_t_extent = static_cast<int32_t>(highT - lowT) * 16;
-}
-
-bool ReadBSPQuake::HasLightmap(const bsp_face& face) const {
+bool ReadBSPQuake::HasLightmap(const bsp_face& face, const BspFaceStateX& state) const {
   // -1 marks a face without lighting; sky, warped and invisible faces have none whatever
   // their offset says; and the luxels must lie inside the lighting lump.
-  if (face.lightmap_offset < 0 || mLighting.empty()) return false;
-  if (mTexInfos[face.texture_info].flags & (sSurfaceSky | sSurfaceWarp | sSurfaceNoDraw)) {
+  if (face.lightmap_offset < 0 || mMap.lighting.empty()) return false;
+  if (mMap.texinfos[face.texture_info].flags & (sSurfaceSky | sSurfaceWarp | sSurfaceNoDraw)) {
     return false;
   }
-  if (face.lightmap_s_extent < 0 || face.lightmap_t_extent < 0) return false;
-  const uint64_t width = uint64_t(face.lightmap_s_extent) / 16 + 1;
-  const uint64_t height = uint64_t(face.lightmap_t_extent) / 16 + 1;
-  const uint64_t bytes = width * height * 3;
-  return uint64_t(face.lightmap_offset) + bytes <= mLighting.size();
+  const bsp_lightmap_extent& extent = state.lightmap;
+  if (extent.s_extent < 0 || extent.t_extent < 0) return false;
+  const uint64_t bytes = uint64_t(extent.Width()) * extent.Height() * 3;
+  return uint64_t(face.lightmap_offset) + bytes <= mMap.lighting.size();
 }
 
 Vector3fX ReadBSPQuake::GetVertexFromFaceByIndex(const bsp_face& face, uint32_t number) const {
   KX_ASSERT(number < face.num_edges, "ReadBSPQuake::GetVertexFromFaceByIndex");
   const uint64_t slot = uint64_t(face.first_edge) + number;
-  if (number >= face.num_edges || slot >= mFaceEdges.Size()) return Vector3fX();
-  const int32_t e = mFaceEdges[uint32_t(slot)];
+  if (number >= face.num_edges || slot >= mMap.face_edges.size()) return Vector3fX();
+  const int32_t e = mMap.face_edges[size_t(slot)];
   const int64_t index = e < 0 ? -int64_t(e) : int64_t(e);
-  if (index >= int64_t(mEdges.Size())) return Vector3fX();
-  const uint16_t vertex = mEdges[uint32_t(index)].v[e < 0 ? 1 : 0];
-  return vertex < mVertices.Size() ? mVertices[vertex] : Vector3fX();
+  if (index >= int64_t(mMap.edges.size())) return Vector3fX();
+  const uint16_t vertex = mMap.edges[size_t(index)].v[e < 0 ? 1 : 0];
+  return vertex < mMap.vertices.size() ? mMap.vertices[vertex] : Vector3fX();
 }
 
 StringX ReadBSPQuake::GetTextureAssetName(const bsp_texinfo& texinfo) {
@@ -341,12 +227,13 @@ bool ReadBSPQuake::GetAtlasSize(uint32_t cells, uint32_t& outWidth, uint32_t& ou
 }
 
 uint32_t ReadBSPQuake::AddFace(MeshBuildX& build, uint32_t faceIndex) {
-  const bsp_face& face = mFaces[faceIndex];
-  const bsp_texinfo& texinfo = mTexInfos[face.texture_info];
+  const bsp_face& face = mMap.faces[faceIndex];
+  const BspFaceStateX& state = mFaceStates[faceIndex];
+  const bsp_texinfo& texinfo = mMap.texinfos[face.texture_info];
   MeshX& mesh = *build.mesh;
   build.faces.Add(faceIndex);
   build.faceFirstVertex.Add(mesh.mVertexList.Size());
-  if (face.lit) ++build.litFaces;
+  if (state.lit) ++build.litFaces;
 
   PolygonX polygon;
   polygon.vertexList.IncreaseSize(face.num_edges);
@@ -372,8 +259,8 @@ uint32_t ReadBSPQuake::AddFace(MeshBuildX& build, uint32_t faceIndex) {
         vertex.texCoord = TextureCoordOn(build.texture, texinfo, p);
         const float s = Dot(p, texinfo.u_axis) + texinfo.u_offset;
         const float t = Dot(p, texinfo.v_axis) + texinfo.v_offset;
-        vertex.lightmapCoord.u = (s - float(face.lightmap_s_min) + 16.0f) * 0.0625f;
-        vertex.lightmapCoord.v = (t - float(face.lightmap_t_min) + 8.0f) * 0.0625f;
+        vertex.lightmapCoord.u = (s - float(state.lightmap.s_min) + 16.0f) * 0.0625f;
+        vertex.lightmapCoord.v = (t - float(state.lightmap.t_min) + 8.0f) * 0.0625f;
         vertex.position = Vector3fX{-p.x, p.z, -p.y};
         vertex.normal = Vector3fX();
         mesh.mIndexList.Add(static_cast<int32_t>(mesh.mVertexList.Size()));
@@ -387,11 +274,11 @@ uint32_t ReadBSPQuake::AddFace(MeshBuildX& build, uint32_t faceIndex) {
   return triangles;
 }
 
-void ReadBSPQuake::CopyLightmapCell(const bsp_face& face, uint32_t column, uint32_t row,
+void ReadBSPQuake::CopyLightmapCell(uint32_t faceIndex, uint32_t column, uint32_t row,
                                     uint32_t atlasWidth, std::vector<uint8_t>& atlas) const {
-  const uint32_t width = uint32_t(face.lightmap_s_extent) / 16 + 1;
-  const uint32_t height = uint32_t(face.lightmap_t_extent) / 16 + 1;
-  const uint8_t* source = mLighting.data() + face.lightmap_offset;
+  const uint32_t width = mFaceStates[faceIndex].lightmap.Width();
+  const uint32_t height = mFaceStates[faceIndex].lightmap.Height();
+  const uint8_t* source = mMap.lighting.data() + mMap.faces[faceIndex].lightmap_offset;
   for (uint32_t y = 0; y < sCellSize; ++y) {
     const uint32_t sy = std::min(y, height - 1);
     uint8_t* target = atlas.data() + ((row * sCellSize + y) * atlasWidth + column * sCellSize) * 3;
@@ -416,9 +303,9 @@ void ReadBSPQuake::BuildLightmap(MeshBuildX& build) {
   uint32_t cell = 0;
   ArrayX<uint32_t> cellFaces;
   for (uint32_t i = 0; i < build.faces.Size(); ++i) {
-    const bsp_face& face = mFaces[build.faces[i]];
+    const uint32_t face = build.faces[i];
     const uint32_t first = build.faceFirstVertex[i], end = build.faceEndVertex[i];
-    if (!face.lit) {
+    if (!mFaceStates[face].lit) {
       for (uint32_t v = first; v < end; ++v) {
         mesh.mVertexList[v].lightmapCoord = TexCoordX{sNoLightmap, sNoLightmap};
       }
@@ -426,7 +313,7 @@ void ReadBSPQuake::BuildLightmap(MeshBuildX& build) {
     }
     const uint32_t column = cell % columns, row = cell / columns;
     ++cell;
-    cellFaces.Add(build.faces[i]);
+    cellFaces.Add(face);
     CopyLightmapCell(face, column, row, width, atlas);
     for (uint32_t v = first; v < end; ++v) {
       TexCoordX& coord = mesh.mVertexList[v].lightmapCoord;
@@ -475,15 +362,15 @@ void ReadBSPQuake::GetMeshes(ArrayX<MeshX*>& outMeshes) {
   BinarySearchTreeX<MeshBuildX*, StringX> current;
   uint32_t triangleCount = 0;
 
-  for (uint32_t f = 0; f < mFaces.Size(); ++f) {
-    const bsp_face& face = mFaces[f];
-    if (!face.valid) continue;
-    const StringX textureName = TextureName(mTexInfos[face.texture_info]);
+  for (uint32_t f = 0; f < mMap.faces.size(); ++f) {
+    if (!mFaceStates[f].valid) continue;
+    const bsp_texinfo& texinfo = mMap.texinfos[mMap.faces[f].texture_info];
+    const StringX textureName = TextureName(texinfo);
     MeshBuildX** found = current.FindValue(textureName);
     MeshBuildX* build = found ? *found : nullptr;
-    if (!build || (face.lit && build->litFaces >= sMaxFacesPerAtlas)) {
+    if (!build || (mFaceStates[f].lit && build->litFaces >= sMaxFacesPerAtlas)) {
       const uint32_t number = builds.Size();
-      const StringX textureFile = GetTextureAssetName(mTexInfos[face.texture_info]);
+      const StringX textureFile = GetTextureAssetName(texinfo);
       build = new MeshBuildX;
       build->textureName = textureName;
       build->texture = GetAssetFrom<TextureX>(mAssets, textureFile);

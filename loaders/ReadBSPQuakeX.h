@@ -12,6 +12,7 @@
 #include "foundation/ArrayX.h"
 #include "foundation/StringX.h"
 #include "geometry/Vector3fX.h"
+#include "loaders/QuakeBspFormatX.h"
 
 class AssetManagerBaseX;
 class BinaryReaderX;
@@ -19,66 +20,15 @@ class MeshX;
 class TextureX;
 struct TexCoordX;
 
-// Plain records of the file (planes, nodes and leaves are kept but not used for the meshes).
-struct bsp_plane {
-  Vector3fX normal;
-  float distance = 0.f;
-  int32_t type = 0;
-};
-
-struct bsp_node {
-  int32_t plane = 0;
-  int32_t children[2] = {0, 0};
-  int16_t mins[3] = {0, 0, 0};
-  int16_t maxs[3] = {0, 0, 0};
-  uint16_t first_face = 0;
-  uint16_t num_faces = 0;
-};
-
-struct bsp_texinfo {
-  Vector3fX u_axis;
-  float u_offset = 0.f;
-  Vector3fX v_axis;
-  float v_offset = 0.f;
-  uint32_t flags = 0;
-  uint32_t value = 0;
-  char texture_name[32] = {};
-  int32_t next_texinfo = -1;
-};
-
-struct bsp_face {
-  uint16_t plane = 0;
-  uint16_t plane_side = 0;
-  uint32_t first_edge = 0;
-  uint16_t num_edges = 0;
-  uint16_t texture_info = 0;
-  uint8_t lightmap_styles[4] = {0, 0, 0, 0};
-  int32_t lightmap_offset = -1;
-  // Computed on load.
-  int32_t lightmap_s_min = 0;
-  int32_t lightmap_t_min = 0;
-  int32_t lightmap_s_extent = 0;
-  int32_t lightmap_t_extent = 0;
+// What the reader works out for each face when it reads the map.
+struct BspFaceStateX {
   // False when the face points outside the edge, face-edge, vertex or texinfo lumps.
   bool valid = false;
   // True when the face has a lightmap inside the lighting lump.
   bool lit = false;
-};
-
-struct bsp_leaf {
-  uint32_t brush_or = 0;
-  uint16_t cluster = 0;
-  uint16_t area = 0;
-  int16_t mins[3] = {0, 0, 0};
-  int16_t maxs[3] = {0, 0, 0};
-  uint16_t first_leaf_face = 0;
-  uint16_t num_leaf_faces = 0;
-  uint16_t first_leaf_brush = 0;
-  uint16_t num_leaf_brushes = 0;
-};
-
-struct bsp_edge {
-  uint16_t v[2] = {0, 0};
+  // The lightmap rectangle, of a valid face whose corners give a usable one (extents of -1
+  // otherwise).
+  bsp_lightmap_extent lightmap = {0, 0, -1, -1};
 };
 
 // A lightmap atlas made for one mesh: its texture name, size, lit faces and RGB luxels.
@@ -92,14 +42,16 @@ struct LightmapAtlasX {
   ArrayX<uint32_t> cellFaces;
 };
 
-struct bsp_lump {
-  uint32_t offset = 0;
-  uint32_t length = 0;
-};
-
 class ReadBSPQuake {
  public:
-  static constexpr uint32_t sNumberOfLumps = 19;
+  static constexpr uint32_t sNumberOfLumps = NUMBER_OF_LUMPS;
+  // Sets of lumps to read, one bit per lump id: those read for the meshes (planes, nodes and
+  // leaves are kept though the meshes do not use them), and all of them.
+  static constexpr uint32_t sMeshLumps = 1u << LUMP_PLANES | 1u << LUMP_VERTICES |
+                                         1u << LUMP_NODES | 1u << LUMP_TEXINFO | 1u << LUMP_FACES |
+                                         1u << LUMP_LIGHTING | 1u << LUMP_LEAVES |
+                                         1u << LUMP_EDGES | 1u << LUMP_FACE_EDGES;
+  static constexpr uint32_t sAllLumps = (1u << NUMBER_OF_LUMPS) - 1;
   // Texinfo flags of faces that never carry a lightmap, whatever their light offset says.
   static constexpr uint32_t sSurfaceSky = 0x4;
   static constexpr uint32_t sSurfaceWarp = 0x8;
@@ -118,9 +70,10 @@ class ReadBSPQuake {
   ReadBSPQuake(const ReadBSPQuake&) = delete;
   ReadBSPQuake& operator=(const ReadBSPQuake&) = delete;
 
-  // Reads the header and the lumps; false when the file cannot be opened, is not a Quake 2
-  // map or a lump lies outside it.
-  bool ReadFile(const StringX& fileName);
+  // Reads the header and the lumps of the set (each checked against the file; the others are
+  // left empty); false when the file cannot be opened, is not a Quake 2 map or a lump of the set
+  // lies outside it.
+  bool ReadFile(const StringX& fileName, uint32_t lumps = sMeshLumps);
   // Builds the meshes (the caller owns them), in the order of their texture names.
   void GetMeshes(ArrayX<MeshX*>& outMeshes);
 
@@ -138,11 +91,16 @@ class ReadBSPQuake {
 
   // Read state, for tools and tests.
   const StringX& GetFileName() const { return mFileName; }
-  const ArrayX<bsp_face>& GetFaces() const { return mFaces; }
-  const ArrayX<bsp_texinfo>& GetTexInfos() const { return mTexInfos; }
-  const ArrayX<Vector3fX>& GetVertices() const { return mVertices; }
-  const std::vector<uint8_t>& GetLighting() const { return mLighting; }
-  uint32_t GetVersion() const { return mVersion; }
+  const bsp_header& GetHeader() const { return mHeader; }
+  // The records of the lumps read.
+  const QuakeBspX& GetMap() const { return mMap; }
+  const std::vector<bsp_face>& GetFaces() const { return mMap.faces; }
+  // One for each face, in the same order.
+  const std::vector<BspFaceStateX>& GetFaceStates() const { return mFaceStates; }
+  const std::vector<bsp_texinfo>& GetTexInfos() const { return mMap.texinfos; }
+  const std::vector<Vector3fX>& GetVertices() const { return mMap.vertices; }
+  const std::vector<uint8_t>& GetLighting() const { return mMap.lighting; }
+  uint32_t GetVersion() const { return uint32_t(mHeader.version); }
   // Faces left out because they point outside the lumps.
   uint32_t GetNumberOfBadFaces() const { return mBadFaces; }
   // Lightmap atlases made by GetMeshes.
@@ -152,35 +110,27 @@ class ReadBSPQuake {
  private:
   struct MeshBuildX;
 
-  // Bounds-checks the lump against the file, seeks to it and returns its record count.
-  bool OpenLump(BinaryReaderX& reader, uint32_t lump, uint32_t size, uint32_t& outCount);
+  // Bounds-checks the lump against the file and returns its whole records' count.
+  bool CountLump(const BinaryReaderX& reader, uint32_t lump, uint32_t size, uint32_t& outCount);
   bool checkChunk(uint32_t length, uint32_t size);
   static TexCoordX TextureCoordOn(const TextureX* texture, const bsp_texinfo& texinfo,
                                   const Vector3fX& position);
-  bool ReadLumps(BinaryReaderX& reader);
+  bool ReadLumps(const BinaryReaderX& reader, uint32_t lumps);
   void ValidateFaces();
-  void ComputeLightmapExtents(bsp_face& face) const;
+  bool FaceInsideLumps(const bsp_face& face) const;
   // True when the face has its own lightmap inside the lighting lump.
-  bool HasLightmap(const bsp_face& face) const;
+  bool HasLightmap(const bsp_face& face, const BspFaceStateX& state) const;
   // Adds the face's triangles to the mesh; returns the number of triangles.
   uint32_t AddFace(MeshBuildX& build, uint32_t faceIndex);
   void BuildLightmap(MeshBuildX& build);
-  void CopyLightmapCell(const bsp_face& face, uint32_t column, uint32_t row, uint32_t atlasWidth,
+  void CopyLightmapCell(uint32_t faceIndex, uint32_t column, uint32_t row, uint32_t atlasWidth,
                         std::vector<uint8_t>& atlas) const;
 
   AssetManagerBaseX* mAssets = nullptr;
   StringX mFileName;
-  uint32_t mVersion = 0;
-  bsp_lump mLumps[sNumberOfLumps];
-  ArrayX<bsp_plane> mPlanes;
-  ArrayX<Vector3fX> mVertices;
-  ArrayX<bsp_node> mNodes;
-  ArrayX<bsp_texinfo> mTexInfos;
-  ArrayX<bsp_face> mFaces;
-  std::vector<uint8_t> mLighting;
-  ArrayX<bsp_leaf> mLeaves;
-  ArrayX<bsp_edge> mEdges;
-  ArrayX<int32_t> mFaceEdges;
+  bsp_header mHeader;
+  QuakeBspX mMap;
+  std::vector<BspFaceStateX> mFaceStates;
   uint32_t mLightmapCounter = 0;
   std::vector<LightmapAtlasX> mAtlases;
   uint32_t mBadFaces = 0;

@@ -102,8 +102,9 @@ inline bool LoadMapTriangles(const std::string& path, MeshX& mesh) {
   ReadBSPQuake reader;
   if (!reader.ReadFile(StringX(path.c_str()))) return false;
   std::vector<TriangleX> triangles;
-  for (const bsp_face& face : reader.GetFaces()) {
-    if (!face.valid || face.num_edges < 3) continue;
+  for (size_t f = 0; f < reader.GetFaces().size(); ++f) {
+    const bsp_face& face = reader.GetFaces()[f];
+    if (!reader.GetFaceStates()[f].valid || face.num_edges < 3) continue;
     std::vector<Vector3fX> points;
     for (uint32_t i = 0; i < face.num_edges; ++i) {
       const Vector3fX p = reader.GetVertexFromFaceByIndex(face, i);

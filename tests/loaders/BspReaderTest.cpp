@@ -1,7 +1,8 @@
-// The Quake 2 map reader against small maps written by the resource generator's encoder.
+// The Quake 2 map reader against small maps written through the map records.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 
 #include "assets/MaterialX.h"
 #include "assets/TextureX.h"
@@ -14,7 +15,7 @@ namespace {
 const char* const kMapPath = "Resources\\maps\\test.bsp";
 
 struct ReadMapX {
-  ReadBSPQuake reader;
+  ReadBSPQuake reader{GetAssetManager()};
   ArrayX<MeshX*> meshes;
   bool read = false;
   ~ReadMapX() {
@@ -35,9 +36,9 @@ class BspReaderTest : public ::testing::Test {
 
 TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
   TestMapBuilder map;
-  const int16_t zeta = map.AddTexInfo("c/zeta");
-  const int16_t alpha = map.AddTexInfo("a/alpha");
-  const int16_t beta = map.AddTexInfo("b/beta");
+  const uint16_t zeta = map.AddTexInfo("c/zeta");
+  const uint16_t alpha = map.AddTexInfo("a/alpha");
+  const uint16_t beta = map.AddTexInfo("b/beta");
   map.AddSquare(0, 0, 16, zeta, -1);
   map.AddSquare(16, 0, 16, alpha, -1);
   map.AddSquare(32, 0, 16, beta, -1);
@@ -70,7 +71,7 @@ TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
 TEST_F(BspReaderTest, QuadGivesTwoTrianglesWithConvertedPositionsAndTextureCoordinates) {
   mWorld.WriteWal("city/wall", 64, 32, 0x10, 0x1);
   TestMapBuilder map;
-  const int16_t wall = map.AddTexInfo("city/wall", 0, {1, 0, 0, 8}, {0, 1, 0, 4});
+  const uint16_t wall = map.AddTexInfo("city/wall", 0, {1, 0, 0}, {0, 1, 0}, 8, 4);
   map.AddFace({{1, 2, 3}, {5, 2, 3}, {5, 6, 3}, {1, 6, 3}}, wall, -1);
   ReadMapX out;
   Load(map.Encode(), out);
@@ -110,7 +111,7 @@ TEST_F(BspReaderTest, TextureWithoutWallHeaderGivesZeroSurfaceFlags) {
 
 TEST_F(BspReaderTest, TriangleCountIsTheSumOfTheFaceFans) {
   TestMapBuilder map;
-  const int16_t floor = map.AddTexInfo("a/floor");
+  const uint16_t floor = map.AddTexInfo("a/floor");
   map.AddFace({{0, 0, 0}, {10, 0, 0}, {14, 8, 0}, {5, 14, 0}, {-4, 8, 0}}, floor, -1);  // 3
   map.AddSquare(20, 0, 8, floor, -1);                                                   // 2
   map.AddFace({{40, 0, 0}, {48, 0, 0}, {44, 8, 0}}, floor, -1);                         // 1
@@ -142,7 +143,7 @@ TEST(BspAtlasSizeTest, SearchesTheSmallestAreaThatHoldsTheCells) {
 // last column and row repeated, coordinates point into the cell, red stays red.
 TEST_F(BspReaderTest, LightmapCellRepeatsLastColumnAndRow) {
   TestMapBuilder map;
-  const int16_t floor = map.AddTexInfo("a/floor");
+  const uint16_t floor = map.AddTexInfo("a/floor");
   // s in [0, 32] and t in [0, 16]: 3 x 2 luxels.
   map.AddFace({{0, 0, 0}, {32, 0, 0}, {32, 16, 0}, {0, 16, 0}}, floor, 0);
   for (uint8_t i = 0; i < 6; ++i) {
@@ -191,7 +192,7 @@ TEST_F(BspReaderTest, LightmapCellRepeatsLastColumnAndRow) {
 
 TEST_F(BspReaderTest, FiveLitFacesShareA128By16Atlas) {
   TestMapBuilder map;
-  const int16_t floor = map.AddTexInfo("a/floor");
+  const uint16_t floor = map.AddTexInfo("a/floor");
   for (int i = 0; i < 5; ++i) {
     // 16 x 16 map units: 2 x 2 luxels each.
     const int32_t offset = map.AddLightmap(2, 2, {uint8_t(i * 40), 0, 0});
@@ -239,13 +240,25 @@ TEST_F(BspReaderTest, FacesWithoutUsableLightingGetTheMarker) {
     for (MeshX* mesh : out.meshes) {
       for (const VertexX& v : mesh->mVertexList) EXPECT_EQ(v.lightmapCoord.v, -42.f);
     }
-    for (const bsp_face& face : out.reader.GetFaces()) EXPECT_FALSE(face.lit);
+    for (const BspFaceStateX& face : out.reader.GetFaceStates()) EXPECT_FALSE(face.lit);
   }
+}
+
+// The encoded map with its header changed.
+std::vector<uint8_t> WithHeader(std::vector<uint8_t> bytes,
+                                const std::function<void(bsp_header&)>& change) {
+  bsp_header header;
+  LoadBspRecord(bytes.data(), header);
+  change(header);
+  std::vector<uint8_t> changed;
+  SaveBspRecord(header, changed);
+  std::copy(changed.begin(), changed.end(), bytes.begin());
+  return bytes;
 }
 
 TEST_F(BspReaderTest, DamagedMapsFailOrLoseOnlyTheirBadFaces) {
   TestMapBuilder map;
-  const int16_t floor = map.AddTexInfo("a/floor");
+  const uint16_t floor = map.AddTexInfo("a/floor");
   map.AddSquare(0, 0, 16, floor, -1);
   map.AddSquare(32, 0, 16, floor, -1);
   const std::vector<uint8_t> good = map.Encode();
@@ -263,52 +276,63 @@ TEST_F(BspReaderTest, DamagedMapsFailOrLoseOnlyTheirBadFaces) {
     Load(std::vector<uint8_t>(good.begin(), good.begin() + 40), out);
     EXPECT_FALSE(out.read);
   }
-  {  // The face lump runs past the end of the file.
-    std::vector<uint8_t> bytes = good;
-    PatchI32(bytes, 8 + kxres::kLumpFaces * 8 + 4, 1 << 20);
+  // A lump runs past the end of the file: the faces, or a lump read after them. A refused map
+  // keeps nothing to build meshes from.
+  for (const bsp_lump_id lump : {LUMP_FACES, LUMP_FACE_EDGES}) {
     ReadMapX out;
-    Load(bytes, out);
+    Load(WithHeader(good, [lump](bsp_header& h) { h.lumps[lump].length = 1 << 20; }), out);
     EXPECT_FALSE(out.read);
-    EXPECT_TRUE(mWorld.HasLogContaining("lump 6 lies outside the file"));
+    EXPECT_TRUE(mWorld.HasLogContaining("lump " + std::to_string(lump) + " lies outside the file"));
+    out.reader.GetMeshes(out.meshes);
+    EXPECT_EQ(out.meshes.Size(), 0u);
   }
   {  // A lump length that is not a whole number of records: the whole records are read.
-    std::vector<uint8_t> bytes = good;
-    const int32_t length = LumpLength(bytes, kxres::kLumpFaces);
-    PatchI32(bytes, 8 + kxres::kLumpFaces * 8 + 4, length - 3);
     ReadMapX out;
-    Load(bytes, out);
+    Load(WithHeader(good, [](bsp_header& h) { h.lumps[LUMP_FACES].length -= 3; }), out);
     EXPECT_TRUE(out.read);
     EXPECT_TRUE(mWorld.Reports().HasAssert("!(length % size)"));
-    EXPECT_EQ(out.reader.GetFaces().Size(), 1u);
+    EXPECT_EQ(out.reader.GetFaces().size(), 1u);
   }
-  // Face-edge entries outside the edges (also the smallest int32), an edge naming a missing
-  // vertex, a texinfo that does not exist, a first edge past the face-edge lump.
-  const int32_t faceEdges = LumpOffset(good, kxres::kLumpSurfEdges);
-  const int32_t edges = LumpOffset(good, kxres::kLumpEdges);
-  const int32_t faces = LumpOffset(good, kxres::kLumpFaces);
-  const std::vector<std::pair<size_t, int32_t>> damages = {
-      {size_t(faceEdges), 1000},       {size_t(faceEdges), INT_MIN}, {size_t(edges), 0x7FFF7FFF},
-      {size_t(faces + 8), 0x7FFF0004},  // num_edges 4, texinfo 0x7FFF
-      {size_t(faces + 4), 0x40000000},  // first edge
+}
+
+// Face 0 pointing outside the lumps in each way the reader checks: it is left out (and logged),
+// face 1 stays.
+TEST_F(BspReaderTest, FacesPointingOutsideTheLumpsAreLeftOut) {
+  const std::pair<const char*, std::function<void(QuakeBspX&)>> damages[] = {
+      {"face edge past the edges", [](QuakeBspX& m) { m.face_edges[0] = 1000; }},
+      {"face edge of the smallest int32", [](QuakeBspX& m) { m.face_edges[0] = INT_MIN; }},
+      {"edge naming a missing vertex",
+       [](QuakeBspX& m) {
+         m.edges[0].v = {0x7FFF, 0x7FFF};
+       }},
+      {"texinfo that does not exist", [](QuakeBspX& m) { m.faces[0].texture_info = 0x7FFF; }},
+      {"first edge past the face edges", [](QuakeBspX& m) { m.faces[0].first_edge = 1u << 30; }},
+      {"fewer than three edges", [](QuakeBspX& m) { m.faces[0].num_edges = 2; }},
   };
-  for (const auto& [offset, value] : damages) {
-    std::vector<uint8_t> bytes = good;
-    PatchI32(bytes, offset, value);
+  for (const auto& [what, damage] : damages) {
+    TestMapBuilder map;
+    const uint16_t floor = map.AddTexInfo("a/floor");
+    map.AddSquare(0, 0, 16, floor, -1);
+    map.AddSquare(32, 0, 16, floor, -1);
+    damage(map.Map());
     ReadMapX out;
-    Load(bytes, out);
-    ASSERT_TRUE(out.read);
-    EXPECT_EQ(out.reader.GetNumberOfBadFaces(), 1u) << "damage at " << offset;
-    ASSERT_EQ(out.meshes.Size(), 1u);
-    EXPECT_EQ(out.meshes[0]->mPolygonList.Size(), 2u);
+    Load(map.Encode(), out);
+    ASSERT_TRUE(out.read) << what;
+    EXPECT_EQ(out.reader.GetNumberOfBadFaces(), 1u) << what;
+    EXPECT_FALSE(out.reader.GetFaceStates()[0].valid) << what;
+    ASSERT_EQ(out.meshes.Size(), 1u) << what;
+    EXPECT_EQ(out.meshes[0]->mPolygonList.Size(), 2u) << what;
   }
-  EXPECT_TRUE(mWorld.HasLogContaining("1 faces point outside the map's lumps"));
+  EXPECT_TRUE(
+      mWorld.HasLog("ReadBSPQuake, 1 faces point outside the map's lumps and are left out: "
+                    "Resources\\maps\\test.bsp"));
 }
 
 // More lit faces than one atlas takes: the texture's faces go to several meshes, each with its
 // own atlas, and no coordinate leaves its atlas.
 TEST_F(BspReaderTest, TooManyLitFacesAreSplitOverSeveralAtlases) {
   TestMapBuilder map;
-  const int16_t floor = map.AddTexInfo("a/floor");
+  const uint16_t floor = map.AddTexInfo("a/floor");
   const int32_t offset = map.AddLightmap(2, 2, {50, 60, 70});
   const uint32_t count = ReadBSPQuake::sMaxFacesPerAtlas + 3;
   for (uint32_t i = 0; i < count; ++i) {

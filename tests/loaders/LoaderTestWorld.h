@@ -1,7 +1,7 @@
 #pragma once
 // A scratch working folder with a "Resources" tree, a running asset manager with a default
 // picture, and a capture of every log line and assertion, for the map and model reader tests.
-// Also writers of small Quake 2 maps and wall-texture headers.
+// Also writers of small Quake 2 maps (through the engine's map records) and wall-texture headers.
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -12,8 +12,8 @@
 #include "ReportCaptureX.h"
 #include "ScratchFolderX.h"
 #include "WorkspaceX.h"
+#include "loaders/QuakeBspFormatX.h"
 #include "tests/assets/BitmapTestImages.h"
-#include "tools/makeresources/BspFormat.h"
 
 class LoaderTestWorld {
  public:
@@ -50,45 +50,41 @@ class LoaderTestWorld {
 // Builds small maps face by face: every face gets its own edges, and a texinfo per call.
 class TestMapBuilder {
  public:
-  // A texinfo projecting map x to s and map y to t (both with offset 0), as a floor.
-  int16_t AddTexInfo(const std::string& texture, uint32_t flags = 0,
-                     std::array<float, 4> s = {1, 0, 0, 0}, std::array<float, 4> t = {0, 1, 0, 0}) {
-    kxres::BspTexInfo info;
-    info.s = s;
-    info.t = t;
-    info.flags = static_cast<int32_t>(flags);
-    info.value = 0;
-    info.texture = texture;
-    mMap.texInfos.push_back(info);
-    return static_cast<int16_t>(mMap.texInfos.size() - 1);
+  // A texinfo; by default one projecting map x to s and map y to t with offset 0, as a floor.
+  uint16_t AddTexInfo(const std::string& texture, uint32_t flags = 0, Vector3fX u = {1, 0, 0},
+                      Vector3fX v = {0, 1, 0}, float uOffset = 0, float vOffset = 0) {
+    bsp_texinfo info;
+    info.u_axis = u;
+    info.u_offset = uOffset;
+    info.v_axis = v;
+    info.v_offset = vOffset;
+    info.flags = flags;
+    SetBspTextureName(info, texture);
+    mMap.texinfos.push_back(info);
+    return static_cast<uint16_t>(mMap.texinfos.size() - 1);
   }
   // A face through the points in order; returns its index.
-  size_t AddFace(const std::vector<std::array<float, 3>>& points, int16_t texInfo,
-                 int32_t lightOffset) {
-    kxres::BspFace face{};
-    face.firstEdge = static_cast<int32_t>(mMap.surfEdges.size());
-    face.numEdges = static_cast<int16_t>(points.size());
-    face.texInfo = texInfo;
-    face.lightOffset = lightOffset;
+  size_t AddFace(const std::vector<Vector3fX>& points, uint16_t texInfo, int32_t lightOffset) {
+    bsp_face face;
+    face.first_edge = static_cast<uint32_t>(mMap.face_edges.size());
+    face.num_edges = static_cast<uint16_t>(points.size());
+    face.texture_info = texInfo;
+    face.lightmap_offset = lightOffset;
     const size_t first = mMap.vertices.size();
-    for (const auto& p : points) mMap.vertices.push_back(p);
+    mMap.vertices.insert(mMap.vertices.end(), points.begin(), points.end());
     for (size_t i = 0; i < points.size(); ++i) {
       const uint16_t a = static_cast<uint16_t>(first + i);
       const uint16_t b = static_cast<uint16_t>(first + (i + 1) % points.size());
       // Every second edge is used backwards, to exercise negative face-edge entries.
-      if (i % 2) {
-        mMap.edges.push_back({b, a});
-        mMap.surfEdges.push_back(-static_cast<int32_t>(mMap.edges.size() - 1));
-      } else {
-        mMap.edges.push_back({a, b});
-        mMap.surfEdges.push_back(static_cast<int32_t>(mMap.edges.size() - 1));
-      }
+      const int32_t edge = static_cast<int32_t>(mMap.edges.size());
+      mMap.edges.push_back(i % 2 ? bsp_edge{{b, a}} : bsp_edge{{a, b}});
+      mMap.face_edges.push_back(i % 2 ? -edge : edge);
     }
     mMap.faces.push_back(face);
     return mMap.faces.size() - 1;
   }
   // A square of `size` map units at (x, y) on the floor z = 0.
-  size_t AddSquare(float x, float y, float size, int16_t texInfo, int32_t lightOffset) {
+  size_t AddSquare(float x, float y, float size, uint16_t texInfo, int32_t lightOffset) {
     return AddFace({{x, y, 0}, {x + size, y, 0}, {x + size, y + size, 0}, {x, y + size, 0}},
                    texInfo, lightOffset);
   }
@@ -99,17 +95,17 @@ class TestMapBuilder {
       mMap.lighting.insert(mMap.lighting.end(), rgb.begin(), rgb.end());
     return offset;
   }
-  kxres::BspMap& Map() { return mMap; }
+  QuakeBspX& Map() { return mMap; }
   std::vector<uint8_t> Encode() const {
     // The edge lump's first entry is unused by map compilers; edge 0 stays valid here.
     // The lighting lump may stay empty.
-    kxres::BspMap map = mMap;
-    if (map.edges.empty()) map.edges.push_back({0, 0});
-    return kxres::EncodeBsp(map);
+    QuakeBspX map = mMap;
+    if (map.edges.empty()) map.edges.push_back({});
+    return SaveQuakeBsp(map);
   }
 
  private:
-  kxres::BspMap mMap;
+  QuakeBspX mMap;
 };
 
 // Little-endian patching of encoded files.
@@ -120,11 +116,4 @@ inline int32_t ReadI32(const std::vector<uint8_t>& bytes, size_t offset) {
   int32_t value;
   std::memcpy(&value, bytes.data() + offset, 4);
   return value;
-}
-// Offset and length of a lump in an encoded map.
-inline int32_t LumpOffset(const std::vector<uint8_t>& bytes, int lump) {
-  return ReadI32(bytes, 8 + lump * 8);
-}
-inline int32_t LumpLength(const std::vector<uint8_t>& bytes, int lump) {
-  return ReadI32(bytes, 12 + lump * 8);
 }

@@ -125,7 +125,7 @@ TEST_F(MeshLoaderTest, FailedReadsLeaveNoMesh) {
 
 TEST_F(MeshLoaderTest, MapLoadsAsOneMeshWithASectionPerTexture) {
   TestMapBuilder map;
-  const int16_t a = map.AddTexInfo("a/one"), b = map.AddTexInfo("b/two");
+  const uint16_t a = map.AddTexInfo("a/one"), b = map.AddTexInfo("b/two");
   map.AddSquare(0, 0, 16, b, -1);
   map.AddSquare(16, 0, 16, a, -1);
   map.AddSquare(32, 0, 16, b, -1);

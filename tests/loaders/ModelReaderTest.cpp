@@ -57,7 +57,7 @@ class ModelReaderTest : public ::testing::Test {
 
 TEST_F(ModelReaderTest, Md2FramesBecomeMeshesWithDecodedVertices) {
   const kxres::Md2Model model = SampleMd2();
-  ReadMD2X reader;
+  ReadMD2X reader(GetAssetManager());
   ASSERT_TRUE(ReadMd2(kxres::EncodeMd2(model), reader));
   ArrayX<MeshX*> meshes;
   reader.GetMeshes(meshes);
@@ -116,17 +116,17 @@ TEST_F(ModelReaderTest, DamagedMd2FilesAreRefused) {
   for (const Damage& damage : damages) {
     std::vector<uint8_t> bytes = good;
     PatchI32(bytes, damage.offset, damage.value);
-    ReadMD2X reader;
+    ReadMD2X reader(GetAssetManager());
     EXPECT_FALSE(ReadMd2(bytes, reader)) << damage.what;
   }
-  ReadMD2X shortFile;
+  ReadMD2X shortFile(GetAssetManager());
   EXPECT_FALSE(ReadMd2(std::vector<uint8_t>(good.begin(), good.begin() + 60), shortFile));
 }
 
 TEST_F(ModelReaderTest, SharedBrokenMd2IsRefused) {
   const std::string path = RealTestDataFolder() + "models/malformed_zero_numvertices.md2";
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no shared test data";
-  ReadMD2X reader;
+  ReadMD2X reader(GetAssetManager());
   EXPECT_FALSE(reader.Read(StringX(path.c_str())));
   EXPECT_TRUE(mWorld.HasLogContaining("a triangle points at a missing vertex"));
 }
@@ -155,7 +155,7 @@ kxres::Model3ds Sample3ds() {
 }
 
 TEST_F(ModelReaderTest, ThreeDsObjectsBecomeMeshesWithTheirMaterials) {
-  Read3DSX reader;
+  Read3DSX reader(GetAssetManager());
   ASSERT_TRUE(Read3ds(kxres::Encode3ds(Sample3ds()), reader));
   ArrayX<MeshX*> meshes;
   reader.GetMeshes(meshes);
@@ -214,7 +214,7 @@ TEST_F(ModelReaderTest, DamagedThreeDsChunksEndTheRead) {
   for (const Damage& damage : damages) {
     std::vector<uint8_t> bytes = good;
     PatchI32(bytes, damage.offset, damage.value);
-    Read3DSX reader;
+    Read3DSX reader(GetAssetManager());
     EXPECT_FALSE(Read3ds(bytes, reader)) << damage.what;
   }
   EXPECT_TRUE(mWorld.HasLogContaining("is shorter than 6"));
@@ -231,7 +231,7 @@ TEST_F(ModelReaderTest, ThreeDsColourThatIsNotANumberReadsAsBlack) {
   const size_t colour = light + 6 + 12;  // after the light's header and position
   ASSERT_EQ(bytes[colour], 0x10);
   for (size_t c = 0; c < 3; ++c) PatchI32(bytes, colour + 6 + c * 4, 0x7FC00000);  // quiet NaN
-  Read3DSX reader;
+  Read3DSX reader(GetAssetManager());
   ASSERT_TRUE(Read3ds(bytes, reader));
   ASSERT_EQ(reader.GetLights().Size(), 1u);
   EXPECT_EQ(reader.GetLights()[0]->colour.r, 0);
@@ -269,7 +269,7 @@ TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
     w.Body().U16(0);
     w.Close();
   });
-  Read3DSX reader;
+  Read3DSX reader(GetAssetManager());
   EXPECT_FALSE(Read3ds(bytes, reader));
   EXPECT_TRUE(mWorld.HasLogContaining("object Odd has a face that points at a missing vertex"));
   ArrayX<MeshX*> meshes;
@@ -291,7 +291,7 @@ TEST_F(ModelReaderTest, ThreeDsListWithoutRoomForItsCountEndsTheRead) {
     for (uint16_t i : {0, 0, 0, 0}) w.Body().U16(i);
     w.Close();
   });
-  Read3DSX reader;
+  Read3DSX reader(GetAssetManager());
   EXPECT_FALSE(Read3ds(bytes, reader));
   EXPECT_TRUE(mWorld.HasLogContaining("has no room for its count"));
   ArrayX<MeshX*> meshes;

@@ -28,10 +28,9 @@ void DeleteAll(ArrayX<MeshX*>& meshes) {
 // lightmap coordinates inside the atlas or the marker.
 void CheckMapMeshes(const ReadBSPQuake& reader, const ArrayX<MeshX*>& meshes) {
   uint32_t fans = 0;
-  for (const bsp_face& face : reader.GetFaces()) {
-    if (!face.valid) continue;
+  for (size_t f = 0; f < reader.GetFaces().size(); ++f) {
     // Faces of real maps have no repeated corners: a fan of n - 2 triangles.
-    fans += face.num_edges - 2u;
+    if (reader.GetFaceStates()[f].valid) fans += reader.GetFaces()[f].num_edges - 2u;
   }
   uint32_t triangles = 0;
   for (const MeshX* mesh : meshes) {
@@ -60,18 +59,18 @@ class RealDataTest : public ::testing::Test {
 TEST_F(RealDataTest, LobbyAtlasesHoldTheLightingLump) {
   const std::string path = SharedFile("q2map/mp_lobby_q2.bsp");
   if (path.empty()) GTEST_SKIP() << "no shared test data";
-  ReadBSPQuake reader;
+  ReadBSPQuake reader(GetAssetManager());
   ASSERT_TRUE(reader.ReadFile(StringX(path.c_str())));
-  EXPECT_EQ(reader.GetFaces().Size(), 24u);
+  EXPECT_EQ(reader.GetFaces().size(), 24u);
   EXPECT_EQ(reader.GetLighting().size(), 12414u);
   EXPECT_EQ(reader.GetNumberOfBadFaces(), 0u);
 
   std::vector<std::pair<uint32_t, uint32_t>> spans;  // offset, bytes
-  for (const bsp_face& face : reader.GetFaces()) {
-    if (!face.lit) continue;
-    const uint32_t w = uint32_t(face.lightmap_s_extent) / 16 + 1;
-    const uint32_t h = uint32_t(face.lightmap_t_extent) / 16 + 1;
-    spans.push_back({uint32_t(face.lightmap_offset), w * h * 3});
+  for (size_t f = 0; f < reader.GetFaces().size(); ++f) {
+    const BspFaceStateX& state = reader.GetFaceStates()[f];
+    if (!state.lit) continue;
+    spans.push_back({uint32_t(reader.GetFaces()[f].lightmap_offset),
+                     state.lightmap.Width() * state.lightmap.Height() * 3});
   }
   ASSERT_FALSE(spans.empty());
   std::sort(spans.begin(), spans.end());
@@ -90,8 +89,8 @@ TEST_F(RealDataTest, LobbyAtlasesHoldTheLightingLump) {
     const uint32_t columns = atlas.width / 16;
     for (uint32_t cell = 0; cell < atlas.cellFaces.Size(); ++cell, ++cells) {
       const bsp_face& face = reader.GetFaces()[atlas.cellFaces[cell]];
-      const uint32_t w = uint32_t(face.lightmap_s_extent) / 16 + 1;
-      const uint32_t h = uint32_t(face.lightmap_t_extent) / 16 + 1;
+      const bsp_lightmap_extent& extent = reader.GetFaceStates()[atlas.cellFaces[cell]].lightmap;
+      const uint32_t w = extent.Width(), h = extent.Height();
       for (uint32_t y = 0; y < std::min(h, 16u); ++y) {
         const uint8_t* source = reader.GetLighting().data() + face.lightmap_offset + y * w * 3;
         const uint8_t* target =
@@ -142,7 +141,7 @@ TEST_F(RealDataTest, SharedThreeDsModelsLoad) {
   for (const char* name : names) {
     const std::string path = SharedFile(name);
     if (path.empty()) GTEST_SKIP() << "no shared test data";
-    Read3DSX reader;
+    Read3DSX reader(GetAssetManager());
     EXPECT_TRUE(reader.Read(StringX(path.c_str()))) << name;
     ArrayX<MeshX*> meshes;
     reader.GetMeshes(meshes);
@@ -162,7 +161,7 @@ TEST(GeneratedCityTest, CityMapReadsWithLightmaps) {
 #endif
   if (path.empty() || !std::filesystem::exists(path)) GTEST_SKIP() << "no generated city";
   LoaderTestWorld world;
-  ReadBSPQuake reader;
+  ReadBSPQuake reader(GetAssetManager());
   ASSERT_TRUE(reader.ReadFile(StringX(path.c_str())));
   EXPECT_EQ(reader.GetNumberOfBadFaces(), 0u);
   ArrayX<MeshX*> meshes;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "geometry/Vector3fX.h"
+
 namespace kxtest {
 
 struct Place {
@@ -13,7 +15,7 @@ struct Place {
   std::array<float, 3> engine;
   float radius;  // of what stands there; 0 for a sound
   // The map's (x, y, z) is the engine's (-x, z, -y); so map = (-ex, -ez, ey).
-  std::array<float, 3> Map() const { return {-engine[0], -engine[2], engine[1]}; }
+  Vector3fX Map() const { return {-engine[0], -engine[2], engine[1]}; }
 };
 
 inline std::vector<Place> GamePlaces() {

@@ -28,12 +28,12 @@ int CityBspBuilder::Plane(int axis, int dist) {
   const auto found = mPlaneIndex.find(key);
   if (found != mPlaneIndex.end()) return found->second;
   const int index = static_cast<int>(mMap.planes.size());
-  BspPlane plane{{0, 0, 0}, static_cast<float>(dist), axis};
-  plane.normal[axis] = 1;
-  mMap.planes.push_back(plane);
-  plane.normal[axis] = -1;  // the flipped twin always follows
-  plane.dist = -static_cast<float>(dist);
-  mMap.planes.push_back(plane);
+  auto axial = [axis](float sign) {
+    return Vector3fX{axis == 0 ? sign : 0.f, axis == 1 ? sign : 0.f, axis == 2 ? sign : 0.f};
+  };
+  mMap.planes.push_back({axial(1), static_cast<float>(dist), axis});
+  // The flipped twin always follows.
+  mMap.planes.push_back({axial(-1), -static_cast<float>(dist), axis});
   mPlaneIndex[key] = index;
   return index;
 }
@@ -42,20 +42,19 @@ int CityBspBuilder::TexInfo(const CityTexture& texture, int normalAxis) {
   const auto key = std::make_pair(texture.name, normalAxis);
   const auto found = mTexInfoIndex.find(key);
   if (found != mTexInfoIndex.end()) return found->second;
-  BspTexInfo info{};
+  bsp_texinfo info;
   // The texture axes map compilers choose for floors and for walls facing x or y.
   if (normalAxis == 2)
-    info.s = {1, 0, 0, 0}, info.t = {0, -1, 0, 0};
+    info.u_axis = {1, 0, 0}, info.v_axis = {0, -1, 0};
   else if (normalAxis == 0)
-    info.s = {0, 1, 0, 0}, info.t = {0, 0, -1, 0};
+    info.u_axis = {0, 1, 0}, info.v_axis = {0, 0, -1};
   else
-    info.s = {1, 0, 0, 0}, info.t = {0, 0, -1, 0};
-  info.flags = static_cast<int32_t>(texture.flags);
-  info.value = static_cast<int32_t>(texture.value);
-  info.texture = texture.name;
-  info.next = -1;
-  mMap.texInfos.push_back(info);
-  return mTexInfoIndex[key] = static_cast<int>(mMap.texInfos.size()) - 1;
+    info.u_axis = {1, 0, 0}, info.v_axis = {0, 0, -1};
+  info.flags = texture.flags;
+  info.value = texture.value;
+  SetBspTextureName(info, texture.name);
+  mMap.texinfos.push_back(info);
+  return mTexInfoIndex[key] = static_cast<int>(mMap.texinfos.size()) - 1;
 }
 
 bool CityBspBuilder::Uniform(int i0, int i1, int j0, int j1) const {
@@ -80,14 +79,14 @@ int CityBspBuilder::MakeColumn(int i0, int i1, int j0, int j1, int parent) {
                         0,
                         0});
   mNodeParent.push_back(parent);
-  BspLeaf leaf{};
-  leaf.contents = kContentsEmpty;
+  bsp_leaf leaf;
+  leaf.brush_or = BSP_CONTENTS_EMPTY;
   leaf.cluster = 0;
   leaf.area = 1;
   leaf.mins = {Short(xs[i0]), Short(ys[j0]), Short(top)};
   leaf.maxs = {Short(xs[i1]), Short(ys[j1]), Short(CityLayout::kSkyHeight)};
   mMap.leaves.push_back(leaf);
-  leaf.contents = 1;  // solid
+  leaf.brush_or = BSP_CONTENTS_SOLID;
   leaf.cluster = -1;
   leaf.area = 0;
   leaf.mins[2] = Short(CityLayout::kBottom);
@@ -240,7 +239,7 @@ uint16_t CityBspBuilder::Vertex(const Point& p) {
   const auto found = mVertexIndex.find(key);
   if (found != mVertexIndex.end()) return found->second;
   if (mMap.vertices.size() >= 65535) throw std::runtime_error("too many vertices for 16-bit edges");
-  mMap.vertices.push_back(p);
+  mMap.vertices.push_back({p[0], p[1], p[2]});
   return mVertexIndex[key] = static_cast<uint16_t>(mMap.vertices.size() - 1);
 }
 
@@ -265,27 +264,29 @@ void CityBspBuilder::EmitFacesAndLight() {
   mLeafFaceLists.assign(mMap.leaves.size(), {});
   for (size_t f = 0; f < mPending.size(); ++f) {
     const PendingFace& pf = mPending[f];
-    BspNode& node = mMap.nodes[pf.node];
-    if (node.numFaces == 0) node.firstFace = static_cast<uint16_t>(f);
-    ++node.numFaces;
+    bsp_node& node = mMap.nodes[pf.node];
+    if (node.num_faces == 0) node.first_face = static_cast<uint16_t>(f);
+    ++node.num_faces;
     mLeafFaceLists[pf.airLeaf].push_back(static_cast<uint16_t>(f));
 
-    BspFace face{};
+    bsp_face face;
     face.plane = static_cast<uint16_t>(node.plane);
-    face.side = pf.side;
-    face.firstEdge = static_cast<int32_t>(mMap.surfEdges.size());
-    face.numEdges = static_cast<int16_t>(pf.points.size());
-    face.texInfo = static_cast<int16_t>(pf.texInfo);
+    face.plane_side = pf.side;
+    face.first_edge = static_cast<uint32_t>(mMap.face_edges.size());
+    face.num_edges = static_cast<uint16_t>(pf.points.size());
+    face.texture_info = static_cast<uint16_t>(pf.texInfo);
     for (size_t k = 0; k < pf.points.size(); ++k)
-      mMap.surfEdges.push_back(
+      mMap.face_edges.push_back(
           SurfEdge(Vertex(pf.points[k]), Vertex(pf.points[(k + 1) % pf.points.size()])));
 
-    const BspTexInfo& info = mMap.texInfos[pf.texInfo];
-    const LightmapExtent extent = ComputeLightmapExtent(pf.points, info);
-    if (extent.size[0] > kMaxLuxels || extent.size[1] > kMaxLuxels)
+    const bsp_texinfo& info = mMap.texinfos[pf.texInfo];
+    BspLightmapBoundsX bounds(info);
+    for (const Point& p : pf.points) bounds.Add({p[0], p[1], p[2]});
+    bsp_lightmap_extent extent;
+    if (!bounds.GetExtent(extent) || extent.Width() > kMaxLuxels || extent.Height() > kMaxLuxels)
       throw std::logic_error("face lightmap larger than 16 x 16 luxels");
-    face.styles = {0, 255, 255, 255};
-    face.lightOffset = static_cast<int32_t>(mMap.lighting.size());
+    face.lightmap_styles = {0, 255, 255, 255};
+    face.lightmap_offset = static_cast<int32_t>(mMap.lighting.size());
     const std::vector<uint8_t> luxels = mLightmapper.Bake(pf.points, pf.normal, info, extent);
     mMap.lighting.insert(mMap.lighting.end(), luxels.begin(), luxels.end());
     mMap.faces.push_back(face);
@@ -296,17 +297,17 @@ void CityBspBuilder::EmitBrushes() {
   const auto& xs = mCity.Xs();
   const auto& ys = mCity.Ys();
   for (const Column& c : mColumns) {
-    BspBrush brush{static_cast<int32_t>(mMap.brushSides.size()), 6, 1};
+    const bsp_brush brush{static_cast<int32_t>(mMap.brush_sides.size()), 6, BSP_CONTENTS_SOLID};
     const int16_t side = static_cast<int16_t>(TexInfo(SideTexture(c.kind), 0));
     const int16_t sideY = static_cast<int16_t>(TexInfo(SideTexture(c.kind), 1));
     const int16_t top = static_cast<int16_t>(TexInfo(TopTexture(c.kind), 2));
     // Each side's plane faces out of the brush: the positive plane or its flipped twin.
-    mMap.brushSides.push_back({static_cast<uint16_t>(Plane(0, xs[c.i0]) + 1), side});
-    mMap.brushSides.push_back({static_cast<uint16_t>(Plane(0, xs[c.i1])), side});
-    mMap.brushSides.push_back({static_cast<uint16_t>(Plane(1, ys[c.j0]) + 1), sideY});
-    mMap.brushSides.push_back({static_cast<uint16_t>(Plane(1, ys[c.j1])), sideY});
-    mMap.brushSides.push_back({static_cast<uint16_t>(Plane(2, CityLayout::kBottom) + 1), top});
-    mMap.brushSides.push_back({static_cast<uint16_t>(Plane(2, c.top)), top});
+    mMap.brush_sides.push_back({static_cast<uint16_t>(Plane(0, xs[c.i0]) + 1), side});
+    mMap.brush_sides.push_back({static_cast<uint16_t>(Plane(0, xs[c.i1])), side});
+    mMap.brush_sides.push_back({static_cast<uint16_t>(Plane(1, ys[c.j0]) + 1), sideY});
+    mMap.brush_sides.push_back({static_cast<uint16_t>(Plane(1, ys[c.j1])), sideY});
+    mMap.brush_sides.push_back({static_cast<uint16_t>(Plane(2, CityLayout::kBottom) + 1), top});
+    mMap.brush_sides.push_back({static_cast<uint16_t>(Plane(2, c.top)), top});
     mMap.brushes.push_back(brush);
   }
 }
@@ -316,15 +317,16 @@ void CityBspBuilder::EmitLeafLists() {
   for (size_t c = 0; c < mColumns.size(); ++c)
     brushOfLeaf[mColumns[c].solidLeaf] = static_cast<int>(c);
   for (size_t l = 0; l < mMap.leaves.size(); ++l) {
-    BspLeaf& leaf = mMap.leaves[l];
-    leaf.firstLeafFace = static_cast<uint16_t>(mMap.leafFaces.size());
-    leaf.numLeafFaces = static_cast<uint16_t>(mLeafFaceLists[l].size());
-    mMap.leafFaces.insert(mMap.leafFaces.end(), mLeafFaceLists[l].begin(), mLeafFaceLists[l].end());
-    leaf.firstLeafBrush = static_cast<uint16_t>(mMap.leafBrushes.size());
-    leaf.numLeafBrushes = brushOfLeaf[l] >= 0 ? 1 : 0;
-    if (brushOfLeaf[l] >= 0) mMap.leafBrushes.push_back(static_cast<uint16_t>(brushOfLeaf[l]));
+    bsp_leaf& leaf = mMap.leaves[l];
+    leaf.first_leaf_face = static_cast<uint16_t>(mMap.leaf_faces.size());
+    leaf.num_leaf_faces = static_cast<uint16_t>(mLeafFaceLists[l].size());
+    mMap.leaf_faces.insert(mMap.leaf_faces.end(), mLeafFaceLists[l].begin(),
+                           mLeafFaceLists[l].end());
+    leaf.first_leaf_brush = static_cast<uint16_t>(mMap.leaf_brushes.size());
+    leaf.num_leaf_brushes = brushOfLeaf[l] >= 0 ? 1 : 0;
+    if (brushOfLeaf[l] >= 0) mMap.leaf_brushes.push_back(static_cast<uint16_t>(brushOfLeaf[l]));
   }
-  if (mMap.leafFaces.size() > 65535 || mMap.leafBrushes.size() > 65535)
+  if (mMap.leaf_faces.size() > 65535 || mMap.leaf_brushes.size() > 65535)
     throw std::runtime_error("too many leaf faces or leaf brushes");
 }
 
@@ -354,15 +356,15 @@ std::string CityBspBuilder::Entities() const {
   return text;
 }
 
-BspMap CityBspBuilder::Build() {
+QuakeBspX CityBspBuilder::Build() {
   mMap = {};
   mColumns.clear();
   mNodeParent.clear();
   mPending.clear();
   mCellColumn.assign(static_cast<size_t>(mCity.CellsX()) * mCity.CellsY(), -1);
 
-  BspLeaf outside{};  // leaf 0: the solid outside every map has
-  outside.contents = 1;
+  bsp_leaf outside;  // leaf 0: the solid outside every map has
+  outside.brush_or = BSP_CONTENTS_SOLID;
   outside.cluster = -1;
   mMap.leaves.push_back(outside);
   mMap.edges.push_back({0, 0});  // edge 0 cannot be referenced with a sign
@@ -377,7 +379,8 @@ BspMap CityBspBuilder::Build() {
   if (mMap.nodes.size() > 65535 || mMap.leaves.size() > 65535 || mMap.planes.size() > 65535)
     throw std::runtime_error("too many nodes, leaves or planes");
 
-  mMap.entities = Entities();
+  const std::string entities = Entities();
+  mMap.entities.assign(entities.c_str(), entities.c_str() + entities.size() + 1);
   // One cluster that sees itself: visibility and hearability rows of one byte each.
   mMap.visibility = {1, 0, 0, 0, 12, 0, 0, 0, 13, 0, 0, 0, 1, 1};
   const auto& xs = mCity.Xs();
@@ -392,7 +395,7 @@ BspMap CityBspBuilder::Build() {
                          static_cast<int32_t>(mMap.faces.size())});
   mMap.pop.assign(256, 0);
   mMap.areas = {{0, 0}, {0, 1}};  // area 0 is the unused placeholder, area 1 the city
-  mMap.areaPortals = {{0, 0}};
+  mMap.area_portals = {{0, 0}};
   return mMap;
 }
 

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "BspFormat.h"
 #include "CityLayout.h"
 #include "CityTextures.h"
 #include "Lightmapper.h"
+#include "loaders/QuakeBspFormatX.h"
 
 namespace kxres {
 
@@ -24,7 +24,7 @@ class CityBspBuilder {
       : mCity(city), mLightmapper(lightmapper) {}
 
   // Throws std::runtime_error when a format limit would be exceeded.
-  BspMap Build();
+  QuakeBspX Build();
 
  private:
   using Point = std::array<float, 3>;
@@ -65,7 +65,7 @@ class CityBspBuilder {
 
   const CityLayout& mCity;
   const Lightmapper& mLightmapper;
-  BspMap mMap;
+  QuakeBspX mMap;
   std::vector<Column> mColumns;
   std::vector<int> mCellColumn;
   std::vector<int> mNodeParent;

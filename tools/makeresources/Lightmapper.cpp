@@ -14,11 +14,12 @@ constexpr std::array<float, 3> kLampColour{150.0f, 118.0f, 70.0f};
 constexpr std::array<float, 3> kSkyColour{9.0f, 11.0f, 20.0f};
 
 // Solves the map point whose texture coordinates are (s, t) on the plane n.p = d.
-Vec3f PointFromTexture(const BspTexInfo& ti, const std::array<float, 3>& n, float d, float s,
+Vec3f PointFromTexture(const bsp_texinfo& ti, const std::array<float, 3>& n, float d, float s,
                        float t) {
-  const float m[3][3] = {
-      {ti.s[0], ti.s[1], ti.s[2]}, {ti.t[0], ti.t[1], ti.t[2]}, {n[0], n[1], n[2]}};
-  const float r[3] = {s - ti.s[3], t - ti.t[3], d};
+  const float m[3][3] = {{ti.u_axis.x, ti.u_axis.y, ti.u_axis.z},
+                         {ti.v_axis.x, ti.v_axis.y, ti.v_axis.z},
+                         {n[0], n[1], n[2]}};
+  const float r[3] = {s - ti.u_offset, t - ti.v_offset, d};
   auto det3 = [](const float a[3][3]) {
     return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
            a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
@@ -60,19 +61,19 @@ std::array<float, 3> Lightmapper::Light(const Vec3f& p, const std::array<float, 
 
 std::vector<uint8_t> Lightmapper::Bake(const std::vector<std::array<float, 3>>& points,
                                        const std::array<float, 3>& normal,
-                                       const BspTexInfo& texInfo,
-                                       const LightmapExtent& extent) const {
+                                       const bsp_texinfo& texInfo,
+                                       const bsp_lightmap_extent& extent) const {
   const float dist = points[0][0] * normal[0] + points[0][1] * normal[1] + points[0][2] * normal[2];
   std::array<float, 3> lo = points[0], hi = points[0];
   for (const auto& p : points)
     for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
 
   std::vector<uint8_t> out;
-  out.reserve(static_cast<size_t>(extent.size[0]) * extent.size[1] * 3);
-  for (int j = 0; j < extent.size[1]; ++j)
-    for (int i = 0; i < extent.size[0]; ++i) {
-      const float s = static_cast<float>(extent.mins[0] + 16 * i);
-      const float t = static_cast<float>(extent.mins[1] + 16 * j);
+  out.reserve(static_cast<size_t>(extent.Width()) * extent.Height() * 3);
+  for (int j = 0; j < static_cast<int>(extent.Height()); ++j)
+    for (int i = 0; i < static_cast<int>(extent.Width()); ++i) {
+      const float s = static_cast<float>(extent.s_min + 16 * i);
+      const float t = static_cast<float>(extent.t_min + 16 * j);
       Vec3f p = PointFromTexture(texInfo, normal, dist, s, t);
       // Keep the sample on the face and lift it off the surface.
       p.x = std::clamp(p.x, lo[0], hi[0]) + normal[0];

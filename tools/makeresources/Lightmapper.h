@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "BspFormat.h"
 #include "CityLayout.h"
+#include "loaders/QuakeBspFormatX.h"
 
 namespace kxres {
 
@@ -17,8 +17,8 @@ class Lightmapper {
 
   // points: the face's corners; normal: its outward unit normal.
   std::vector<uint8_t> Bake(const std::vector<std::array<float, 3>>& points,
-                            const std::array<float, 3>& normal, const BspTexInfo& texInfo,
-                            const LightmapExtent& extent) const;
+                            const std::array<float, 3>& normal, const bsp_texinfo& texInfo,
+                            const bsp_lightmap_extent& extent) const;
 
  private:
   std::array<float, 3> Light(const Vec3f& p, const std::array<float, 3>& normal) const;

@@ -30,13 +30,13 @@ void ResourceTree::WriteMap(OutputTree& out, GenerationReport& report) {
   if (!problems.empty()) throw std::logic_error("city layout: " + problems.front());
   const Lightmapper lightmapper(city);
   CityBspBuilder builder(city, lightmapper);
-  const BspMap map = builder.Build();
-  const std::vector<uint8_t> bytes = EncodeBsp(map);
+  const QuakeBspX map = builder.Build();
+  const std::vector<uint8_t> bytes = SaveQuakeBsp(map);
   out.Write(kMapFile, bytes);
   out.Write(kPlanFile, EncodePng(CityPlan::Draw(city)));
 
-  for (const BspFace& face : map.faces)
-    ++report.facesPerTexture[map.texInfos[face.texInfo].texture];
+  for (const bsp_face& face : map.faces)
+    ++report.facesPerTexture[std::string(GetBspTextureName(map.texinfos[face.texture_info]))];
   for (const auto& [texture, count] : report.facesPerTexture)
     if (count > kMaxFacesPerTexture) throw std::logic_error("too many faces use " + texture);
   report.faces = map.faces.size();

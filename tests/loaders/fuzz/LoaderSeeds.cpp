@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/makeresources/BspFormat.h"
+#include "loaders/QuakeBspFormatX.h"
 #include "tools/makeresources/Md2Writer.h"
 #include "tools/makeresources/Model3dsWriter.h"
 
@@ -19,18 +19,22 @@ bool Save(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 // Two textures, a lit quad, an unlit triangle and a sky face.
 std::vector<uint8_t> SeedMap() {
-  kxres::BspMap map;
-  map.texInfos.push_back({{1, 0, 0, 0}, {0, 1, 0, 0}, 0, 0, "city/floor", -1});
-  map.texInfos.push_back({{0, 1, 0, 4}, {0, 0, 1, 2}, 4, 0, "env/sky", -1});
+  QuakeBspX map;
+  map.texinfos.resize(2);
+  map.texinfos[0].u_axis = {1, 0, 0};
+  map.texinfos[0].v_axis = {0, 1, 0};
+  SetBspTextureName(map.texinfos[0], "city/floor");
+  map.texinfos[1] = {{0, 1, 0}, 4, {0, 0, 1}, 2, 4, 0, {}, -1};
+  SetBspTextureName(map.texinfos[1], "env/sky");
   map.vertices = {{0, 0, 0}, {32, 0, 0}, {32, 16, 0}, {0, 16, 0}, {0, 0, 8}, {0, 8, 8}};
   map.edges = {{0, 0}, {0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 4}, {4, 5}, {5, 0}};
-  map.surfEdges = {1, 2, 3, 4, 5, 6, 7, -7, -6, -5};
+  map.face_edges = {1, 2, 3, 4, 5, 6, 7, -7, -6, -5};
   map.faces.push_back({0, 0, 0, 4, 0, {0, 255, 255, 255}, 0});
   map.faces.push_back({0, 0, 4, 3, 0, {0, 255, 255, 255}, -1});
   map.faces.push_back({0, 1, 7, 3, 1, {0, 255, 255, 255}, 0});
   for (int i = 0; i < 6; ++i) map.lighting.insert(map.lighting.end(), {uint8_t(40 * i), 90, 7});
-  map.planes.push_back({{0, 0, 1}, 0, 2});
-  return kxres::EncodeBsp(map);
+  map.planes.push_back({{0, 0, 1}, 0, BSP_PLANE_Z});
+  return SaveQuakeBsp(map);
 }
 
 std::vector<uint8_t> SeedMd2() {
