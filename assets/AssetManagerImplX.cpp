@@ -55,7 +55,6 @@ AssetManagerBaseX& AssetManagerBaseX::operator=(const AssetManagerBaseX&) {
 }
 
 AssetManagerImplX::AssetManagerImplX(ThreadManagerX* jobs) : AssetManagerBaseX(jobs) {
-  mCriticalSection = new CriticalSectionX;
   SearchPathHandlerX::CreateSingleton();
 }
 
@@ -64,8 +63,6 @@ AssetManagerImplX::~AssetManagerImplX() {
   for (auto it = mAssets.begin(); it != mAssets.end(); ++it) delete it->GetValue();
   mAssets.Clear();
   SearchPathHandlerX::DestroySingleton();
-  delete mCriticalSection;
-  mCriticalSection = nullptr;
   if (sAssetManagerX == this) sAssetManagerX = nullptr;
 }
 
@@ -74,7 +71,7 @@ AssetManagerImplX::~AssetManagerImplX() {
 bool AssetManagerImplX::RemoveAsset(AssetX* asset) {
   if (!asset) return false;
   {
-    ScopedLockX lock(*mCriticalSection);
+    ScopedLockX lock(mCriticalSection);
     AssetX** found = mAssets.FindValue(asset->GetName());
     if (!found || *found != asset) return false;
     mAssets.Remove(asset->GetName());
@@ -88,7 +85,7 @@ AssetX* AssetManagerImplX::GetAsset(const StringX& name, const void* parameters,
   // An empty name has no source and no cache file of its own.
   KX_ASSERT_MSG(!name.Empty(), "AssetManagerImplX::GetAssetImpl", "!name.Empty()");
   if (name.Empty()) return nullptr;
-  CriticalSectionLockX lock{*mCriticalSection};
+  CriticalSectionLockX lock{mCriticalSection};
   PendingX* pending = nullptr;
   {
     std::unique_lock<CriticalSectionLockX> guard(lock);

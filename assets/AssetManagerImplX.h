@@ -49,6 +49,6 @@ class AssetManagerImplX : public AssetManagerBaseX {
 
   BinarySearchTreeX<AssetX*, StringX> mAssets;
   BinarySearchTreeX<PendingX*, StringX> mPending;
-  CriticalSectionX* mCriticalSection = nullptr;
+  CriticalSectionX mCriticalSection;
   std::condition_variable_any mGenerated;
 };

@@ -123,9 +123,10 @@ bool BitmapX::ReadHeaders(const unsigned char* data, uint32_t size) {
   }
   std::memcpy(&mBitmapFileHeader, data, kFileHeaderSize);
   std::memcpy(&mBitmapInfoHeader, data + kFileHeaderSize, kInfoHeaderSize);
-  KX_ASSERT(mBitmapFileHeader.bfType[0] == 'B' && mBitmapFileHeader.bfType[1] == 'M',
-            "BitmapX::ReadHeaders");
-  if (mBitmapFileHeader.bfType[0] != 'B' || mBitmapFileHeader.bfType[1] != 'M') return false;
+  if (mBitmapFileHeader.bfType[0] != 'B' || mBitmapFileHeader.bfType[1] != 'M') {
+    Log(StringX("Not a BMP file: ") + mName);
+    return false;
+  }
 
   const BitmapInfoHeaderX& info = mBitmapInfoHeader;
   if (info.biSize < kInfoHeaderSize || info.biSize > size - kFileHeaderSize) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr char sMagic[4] = {'K', 'X', 'S', 'C'};
+constexpr char kMagic[4] = {'K', 'X', 'S', 'C'};
 
 void PutU32(ArrayX<unsigned char>& code, uint32_t value) {
   for (int i = 0; i < 4; ++i) code.Add(static_cast<unsigned char>(value >> (8 * i)));
@@ -48,7 +48,7 @@ class CodeCursor {
 // Reads the header and the text; leaves the cursor at the uniform count.
 bool ReadHead(CodeCursor& cursor, uint32_t& stage, StringX& text) {
   const char* magic = cursor.Bytes(4);
-  if (!magic || std::memcmp(magic, sMagic, 4) != 0) return false;
+  if (!magic || std::memcmp(magic, kMagic, 4) != 0) return false;
   stage = cursor.U32();
   const uint32_t length = cursor.U32();
   const char* bytes = cursor.Bytes(length);
@@ -98,7 +98,7 @@ const ShaderConstantX* ShaderConstantTableX::Find(const StringX& name) const {
 void ShaderCodeX::Encode(uint32_t stage, const StringX& text, const ShaderConstantTableX& table,
                          ArrayX<unsigned char>& code) {
   code.Clear();
-  PutBytes(code, sMagic, 4);
+  PutBytes(code, kMagic, 4);
   PutU32(code, stage);
   PutU32(code, text.Size() + 1);
   if (!text.Empty()) PutBytes(code, text.GetCharArray(), text.Size());

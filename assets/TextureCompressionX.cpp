@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr uint32_t sStride = 8;  // bytes per DXT1 block
-constexpr int sFlags = squish::kDxt1 | squish::kColourIterativeClusterFit;
+constexpr uint32_t kStride = 8;  // bytes per DXT1 block
+constexpr int kFlags = squish::kDxt1 | squish::kColourIterativeClusterFit;
 
 // The compression in progress, read by the row jobs. One compression at a time.
 std::mutex sCompressLock;
@@ -43,7 +43,7 @@ void CompressBlockRow(uint32_t row) {
       }
     }
     squish::CompressMasked(reinterpret_cast<const squish::u8*>(block), mask,
-                           sOutput + (blocksX * row + column) * sStride, sFlags);
+                           sOutput + (blocksX * row + column) * kStride, kFlags);
   }
 }
 
@@ -61,7 +61,7 @@ void RunRows(uint32_t rowCount, ThreadManagerX* jobs) {
 }  // namespace
 
 uint32_t GetDXT1Size(uint32_t width, uint32_t height) {
-  return BlocksOf(width) * BlocksOf(height) * sStride;
+  return BlocksOf(width) * BlocksOf(height) * kStride;
 }
 
 uint32_t CompressTextureThread(void* data) {
@@ -91,7 +91,7 @@ void CompressPixelsDXT1(const ColorX* pixels, uint32_t width, uint32_t height,
 void CompressTextureDXT1(const BitmapX& bitmap, ArrayX<unsigned char>& output,
                          ThreadManagerX* jobs) {
   const uint32_t sizeReq = GetDXT1Size(bitmap.GetWidth(), bitmap.GetHeight());
-  KX_ASSERT(sizeReq % sStride == 0, "TextureX::CompressTextureDXT1");
+  KX_ASSERT(sizeReq % kStride == 0, "TextureX::CompressTextureDXT1");
   output.Clear();
   if (sizeReq == 0 || bitmap.GetBitmap32Bit().Empty()) return;
   output.Resize(sizeReq);

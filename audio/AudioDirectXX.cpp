@@ -12,18 +12,18 @@ uintptr_t KeyOf(const SoundX* instance) { return reinterpret_cast<uintptr_t>(ins
 
 // The listener's settings: 100 metres per unit (heard only through Doppler), a fifth of
 // real-world roll-off, no Doppler shift.
-constexpr float sDistanceFactor = 100.0f;
-constexpr float sRolloffFactor = 0.2f;
-constexpr float sDopplerFactor = 0.0f;
+constexpr float kDistanceFactor = 100.0f;
+constexpr float kRolloffFactor = 0.2f;
+constexpr float kDopplerFactor = 0.0f;
 
 }  // namespace
 
 AudioDirectXX::AudioDirectXX(AudioManagerX* soundLibrary)
-    : mSoundManager(new CSoundManager), mSoundLibrary(soundLibrary) {}
+    : mSoundManager(std::make_unique<CSoundManager>()), mSoundLibrary(soundLibrary) {}
 
 AudioDirectXX::~AudioDirectXX() {
   mSounds.ClearAndDelete();
-  delete mSoundManager;
+  mSoundManager.reset();
 }
 
 bool AudioDirectXX::Init() {
@@ -44,9 +44,9 @@ bool AudioDirectXX::SetUpListener(bool deviceOpened) {
     return false;
   }
   mListenerParams = ListenerParams3DX();
-  mListenerParams.mDistanceFactor = sDistanceFactor;
-  mListenerParams.mRolloffFactor = sRolloffFactor;
-  mListenerParams.mDopplerFactor = sDopplerFactor;
+  mListenerParams.mDistanceFactor = kDistanceFactor;
+  mListenerParams.mRolloffFactor = kRolloffFactor;
+  mListenerParams.mDopplerFactor = kDopplerFactor;
   mListenerPlaced = false;
   mSoundManager->SetListenerParameters(mListenerParams);
   LogMessage("Sound module initilized.");

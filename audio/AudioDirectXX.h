@@ -13,6 +13,7 @@
 // play and the update does nothing. It is on from the start; the engine hands its own setting
 // in when it makes the device.
 #include <cstdint>
+#include <memory>
 
 #include "audio/Sound3DX.h"
 #include "audio/SoundOwnerX.h"
@@ -63,7 +64,7 @@ class AudioDirectXX {
   // Every frame; acts once 0.1 s have gathered.
   void Update(float dt);
 
-  CSoundManager* GetSoundManager() const { return mSoundManager; }
+  CSoundManager* GetSoundManager() const { return mSoundManager.get(); }
   const ListenerParams3DX& GetListenerParams() const { return mListenerParams; }
   uint32_t GetNumberOfSounds() const { return mSounds.Size(); }
   bool HasSound(const SoundX* instance) const;
@@ -80,7 +81,7 @@ class AudioDirectXX {
 
   // The sounds placed, by address.
   BinarySearchTreeX<SoundX*, uintptr_t> mSounds;
-  CSoundManager* mSoundManager;
+  std::unique_ptr<CSoundManager> mSoundManager;
   ListenerParams3DX mListenerParams;
   float mUpdateTimer = 0.0f;
   AudioManagerX* mSoundLibrary;

@@ -15,9 +15,9 @@ uint32_t ReadU32(const uint8_t* p) {
 
 bool IsFourCC(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
 
-constexpr uint32_t sChunkHeaderSize = 8;
-constexpr uint32_t sMinFormatSize = 16;
-constexpr uint32_t sMaxSamplesPerSec = 384000;
+constexpr uint32_t kChunkHeaderSize = 8;
+constexpr uint32_t kMinFormatSize = 16;
+constexpr uint32_t kMaxSamplesPerSec = 384000;
 
 }  // namespace
 
@@ -73,20 +73,20 @@ bool CWaveFile::ReadMMIO() {
   if (!IsFourCC(mData + 8, "WAVE")) return Refuse("the RIFF form is not WAVE");
   const uint32_t riffSize = ReadU32(mData + 4);
   if (riffSize < 4) return Refuse(StringX("RIFF chunk size ") + riffSize + " is too small");
-  if (riffSize > mSize - sChunkHeaderSize) {
+  if (riffSize > mSize - kChunkHeaderSize) {
     return Refuse(StringX("RIFF chunk size ") + riffSize + " exceeds the file of " + mSize +
                   " bytes");
   }
   // Chunks inside the RIFF chunk; bytes after it are not ours.
-  const uint32_t end = sChunkHeaderSize + riffSize;
+  const uint32_t end = kChunkHeaderSize + riffSize;
   const uint8_t* formatChunk = nullptr;
   uint32_t formatSize = 0;
   bool haveData = false;
   uint32_t position = 12;
-  while (end - position >= sChunkHeaderSize) {
+  while (end - position >= kChunkHeaderSize) {
     const uint8_t* header = mData + position;
     const uint32_t chunkSize = ReadU32(header + 4);
-    position += sChunkHeaderSize;
+    position += kChunkHeaderSize;
     if (chunkSize > end - position) {
       return Refuse(StringX("chunk '") + StringX(reinterpret_cast<const char*>(header), 4) +
                     "' of " + chunkSize + " bytes exceeds the RIFF data");
@@ -113,7 +113,7 @@ bool CWaveFile::ReadMMIO() {
 }
 
 bool CWaveFile::ReadFormat(const uint8_t* chunk, uint32_t chunkSize) {
-  if (chunkSize < sMinFormatSize) {
+  if (chunkSize < kMinFormatSize) {
     return Refuse(StringX("fmt chunk of ") + chunkSize + " bytes is too small");
   }
   mFormat.mFormatTag = ReadU16(chunk);
@@ -136,7 +136,7 @@ bool CWaveFile::ReadFormat(const uint8_t* chunk, uint32_t chunkSize) {
     return Refuse(StringX("") + static_cast<uint32_t>(f.mBitsPerSample) +
                   " bits per sample, only 8 and 16 are played");
   }
-  if (f.mSamplesPerSec == 0 || f.mSamplesPerSec > sMaxSamplesPerSec) {
+  if (f.mSamplesPerSec == 0 || f.mSamplesPerSec > kMaxSamplesPerSec) {
     return Refuse(StringX("sample rate ") + f.mSamplesPerSec + " is out of range");
   }
   if (f.mBlockAlign != f.mChannels * f.mBitsPerSample / 8) {

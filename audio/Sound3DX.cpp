@@ -12,7 +12,7 @@ void ToOpenAL(const SoundVectorX& v, ALfloat* out) {
 }
 
 // The speed of sound in metres per second; OpenAL wants it in engine units per second.
-constexpr float sSpeedOfSound = 343.3f;
+constexpr float kSpeedOfSound = 343.3f;
 
 }  // namespace
 
@@ -43,5 +43,5 @@ void ApplyListenerParams(const ListenerParams3DX& params) {
   alListenerfv(AL_VELOCITY, velocity);
   alListenerfv(AL_ORIENTATION, orientation);
   alDopplerFactor(params.mDopplerFactor);
-  if (params.mDistanceFactor > 0.0f) alSpeedOfSound(sSpeedOfSound / params.mDistanceFactor);
+  if (params.mDistanceFactor > 0.0f) alSpeedOfSound(kSpeedOfSound / params.mDistanceFactor);
 }

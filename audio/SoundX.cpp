@@ -7,7 +7,7 @@ SoundX::SoundX(CSound* sound, SoundOwnerX* owner) : mHasFixedPosition(false), mS
 SoundX::SoundX(CSound* sound, const SoundVectorX& position)
     : mHasFixedPosition(true), mFixedPosition(position), mSound(sound) {}
 
-SoundX::~SoundX() { delete mSound; }
+SoundX::~SoundX() = default;
 
 SoundVectorX SoundX::ReadPosition() {
   return mHasFixedPosition ? mFixedPosition : mOwner.Read().mPosition;

@@ -3,6 +3,7 @@
 // bot, a shot). It owns its CSound. When its owner is destroyed it stays where the owner
 // was last seen and no longer reads the owner.
 #include <cstdint>
+#include <memory>
 
 #include "audio/CSound.h"
 #include "audio/Sound3DX.h"
@@ -18,7 +19,7 @@ class SoundX {
   SoundX(const SoundX&) = delete;
   SoundX& operator=(const SoundX&) = delete;
 
-  CSound* GetSound() const { return mSound; }
+  CSound* GetSound() const { return mSound.get(); }
   SoundOwnerX* GetOwner() const { return mOwner.GetOwner(); }
   bool HasFixedPosition() const { return mHasFixedPosition; }
   // True once the owner was destroyed.
@@ -35,5 +36,5 @@ class SoundX {
   SoundOwnerLinkX mOwner;
   uint32_t m3DBuffer = 0;  // the first voice of mSound, which carries the 3D parameters
   Sound3DParamsX mBufferParams;
-  CSound* mSound;
+  std::unique_ptr<CSound> mSound;
 };

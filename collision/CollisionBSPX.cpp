@@ -12,10 +12,10 @@
 #include "geometry/SimplifyMeshX.h"
 
 namespace {
-constexpr float sNoMovement = 0.1f;          // a sweep shorter than this on every axis is none
-constexpr float sBisectEnd = 0.001f;         // half length at which the bisection stops
-constexpr float sFarDistance = 10000000.0f;  // contacts at or beyond it do not count
-constexpr float sRayLength = 10000.0f;
+constexpr float kNoMovement = 0.1f;          // a sweep shorter than this on every axis is none
+constexpr float kBisectEnd = 0.001f;         // half length at which the bisection stops
+constexpr float kFarDistance = 10000000.0f;  // contacts at or beyond it do not count
+constexpr float kRayLength = 10000.0f;
 
 uint64_t PositionKey(const Vector3fX& p) {
   auto bits = [](float v) {
@@ -30,7 +30,7 @@ uint64_t PositionKey(const Vector3fX& p) {
 }  // namespace
 
 struct CollisionBSPX::SphereHitX {
-  float distance = sFarDistance;
+  float distance = kFarDistance;
   uint32_t polygon = INVALID32;
   Vector3fX point;
 };
@@ -427,7 +427,7 @@ bool CollisionBSPX::TestSpherePolygons(const ArrayX<uint16_t>& list, const Vecto
     if (Dot(polygon.plane.normal, u) >= 0.f) continue;  // only faces against the motion
     if (!SphereTouchesPolygon(polygon, p, radius, closest)) continue;
     const float distance = (closest - p).Length();
-    if (distance >= sFarDistance) continue;
+    if (distance >= kFarDistance) continue;
     found = true;
     if (distance < hit.distance || (distance == hit.distance && index < hit.polygon)) {
       hit.distance = distance;
@@ -462,7 +462,7 @@ bool CollisionBSPX::Bisect(const Vector3fX& a, const Vector3fX& b, const Vector3
   const float length = (b - a).Length();
   const Vector3fX mid = a + u * (length * 0.5f);
   const float testRadius = length + radius;
-  const bool last = length * 0.5f < sBisectEnd;
+  const bool last = length * 0.5f < kBisectEnd;
   // Coarse steps only ask whether anything is near; the last step finds the nearest contact.
   SphereHitX hit;
   bool found = false;
@@ -492,8 +492,8 @@ bool CollisionBSPX::Sweep(const Vector3fX& from, const Vector3fX& to, float radi
                           CollisionResultX& result) const {
   if (!IsBuilt()) return false;
   const Vector3fX move = to - from;
-  if (std::fabs(move.x) <= sNoMovement && std::fabs(move.y) <= sNoMovement &&
-      std::fabs(move.z) <= sNoMovement) {
+  if (std::fabs(move.x) <= kNoMovement && std::fabs(move.y) <= kNoMovement &&
+      std::fabs(move.z) <= kNoMovement) {
     return false;
   }
   return Bisect(from, to, move.Normalized(), radius, bruteForce, result);
@@ -573,7 +573,7 @@ bool FillRayResult(const ArrayX<PolygonLightX>& polygons, const Vector3fX& a, co
 bool CollisionBSPX::TestRayIntersect(const Vector3fX& origin, const Vector3fX& direction,
                                      CollisionResultX& result) const {
   if (!IsBuilt()) return false;
-  const Vector3fX end = origin + direction * sRayLength;
+  const Vector3fX end = origin + direction * kRayLength;
   float bestT = 1.0f;
   uint32_t bestIndex = INVALID32;
   RayNode(0, origin, end, origin, end, bestT, bestIndex);
@@ -582,7 +582,7 @@ bool CollisionBSPX::TestRayIntersect(const Vector3fX& origin, const Vector3fX& d
 
 bool CollisionBSPX::TestRayIntersectBruteForce(const Vector3fX& origin, const Vector3fX& direction,
                                                CollisionResultX& result) const {
-  const Vector3fX end = origin + direction * sRayLength;
+  const Vector3fX end = origin + direction * kRayLength;
   float bestT = 1.0f;
   uint32_t bestIndex = INVALID32;
   for (uint32_t i = 0; i < mAllPolygons.Size(); ++i) {

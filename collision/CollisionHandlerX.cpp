@@ -73,7 +73,7 @@ Vector3fX SkinCenter(const CollisionResultX& contact, const Vector3fX& normal, f
 }
 
 // Rays reach this far (the structures' ray length).
-constexpr float sRayLength = 10000.0f;
+constexpr float kRayLength = 10000.0f;
 
 // False when the segment a-b passes farther from the object than its groups reach.
 bool MayReach(const Matrix4X& world, float boundRadius, const Vector3fX& a, const Vector3fX& b,
@@ -199,7 +199,7 @@ bool CollisionHandlerX::Query(QueryX query, const Vector3fX& a, const Vector3fX&
   for (const CollisionPack* pack : mColPacks) {
     if (!pack->mActiveFlag) continue;
     const Matrix4X& world = pack->mObject->GetCollisionMatrix();
-    if (!MayReach(world, pack->mBoundRadius, a, ray ? a + b * sRayLength : b, radius)) continue;
+    if (!MayReach(world, pack->mBoundRadius, a, ray ? a + b * kRayLength : b, radius)) continue;
     const Matrix4X local = Inverse(world);
     const Vector3fX localA = MeshX::TransformPosition(local, a);
     // A ray's second argument is a direction; a sweep's is a position.

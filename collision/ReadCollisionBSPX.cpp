@@ -218,9 +218,7 @@ CollisionBSPX* ReadCollisionBSPX::GetBSPTree() {
     Fail("empty or missing file");
     return nullptr;
   }
-  const bool header = ReadHeader();
-  KX_ASSERT_MSG(header, "ReadCollisionBSPX::GetBSPTree", "ReadHeader()");
-  if (!header) return nullptr;
+  if (!ReadHeader()) return nullptr;
   auto tree = std::make_unique<CollisionBSPX>();
   if (!ReadPolygonList(*tree) || !ReadPlaneList(*tree) || !ReadBoundingVolumeList(*tree) ||
       !ReadNodeList(*tree)) {

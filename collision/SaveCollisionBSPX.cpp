@@ -83,7 +83,7 @@ bool SaveCollisionBSPX::Save(const CollisionBSPX& tree, const StringX& name,
     return false;
   }
   const StringX temporaryName = fileName + ".tmp" + FunctionsX::GetUniqueNumber();
-  mWriteEngineFiles = new BinaryWriterX(temporaryName, true);
+  mWriteEngineFiles = std::make_unique<BinaryWriterX>(temporaryName, true);
   bool good = mWriteEngineFiles->IsOpen();
   if (good) {
     mWriteEngineFiles->Write(ReadWriteEngineFilesX::sMagic, 4);
@@ -97,8 +97,7 @@ bool SaveCollisionBSPX::Save(const CollisionBSPX& tree, const StringX& name,
     for (uint32_t i = 0; i < tree.mNodes.Size(); ++i) WriteNodeToFile(tree, i);
     good = mWriteEngineFiles->WritePending() && !mWriteEngineFiles->HasFailed();
   }
-  delete mWriteEngineFiles;
-  mWriteEngineFiles = nullptr;
+  mWriteEngineFiles.reset();
   if (good) good = FileSystemX::RenameFile(temporaryName, fileName);
   if (!good) {
     FileSystemX::DeleteFile(temporaryName);

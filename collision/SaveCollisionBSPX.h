@@ -2,6 +2,8 @@
 // SaveCollisionBSPX: writes a collision tree as a ".bpX" file. The file is written under a
 // temporary name and renamed into place only when every byte went out, so a failed save never
 // leaves a partial file behind.
+#include <memory>
+
 #include "collision/ReadWriteEngineFilesX.h"
 #include "foundation/StringX.h"
 
@@ -29,6 +31,6 @@ class SaveCollisionBSPX {
   void WriteBoundingVolumeListToFile(const CollisionBSPX& tree);
   void WriteNodeToFile(const CollisionBSPX& tree, uint32_t nodeIndex);
 
-  BinaryWriterX* mWriteEngineFiles = nullptr;
+  std::unique_ptr<BinaryWriterX> mWriteEngineFiles;
   StringX mFolder;
 };

@@ -58,11 +58,10 @@ void ErrorHandlerX::Destory() {
 ErrorHandlerX::ErrorHandlerX(ClockX clock, void* context) : mClock(clock), mClockContext(context) {
   KX_ASSERT(!sErrorHandlerX, "ErrorHandlerX::ErrorHandlerX");
   sErrorHandlerX.store(this, std::memory_order_release);
-  mLogWriter = new (std::nothrow) BinaryWriterX(StringX(LOG_FILE_NAME), true);
-  if (!mLogWriter || !mLogWriter->IsOpen()) {
+  mLogWriter = std::make_unique<BinaryWriterX>(StringX(LOG_FILE_NAME), true);
+  if (!mLogWriter->IsOpen()) {
     mEnabled.store(false, std::memory_order_release);
-    delete mLogWriter;
-    mLogWriter = nullptr;
+    mLogWriter.reset();
   }
   ReportHooksX hooks;
   hooks.logMessage = &HookLogMessage;
@@ -80,8 +79,7 @@ ErrorHandlerX::~ErrorHandlerX() {
     mEnabled.store(false, std::memory_order_release);
     if (mLogWriter) {
       mLogWriter->WritePending();
-      delete mLogWriter;
-      mLogWriter = nullptr;
+      mLogWriter.reset();
     }
   }
   ErrorHandlerX* self = this;

@@ -5,6 +5,7 @@
 // it never blocks a run that nobody watches.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "engine/CriticalSectionX.h"
@@ -115,7 +116,7 @@ class ErrorHandlerX {
                          const char* description);
 
   CriticalSectionX mLock;
-  BinaryWriterX* mLogWriter = nullptr;
+  std::unique_ptr<BinaryWriterX> mLogWriter;
   std::atomic<bool> mEnabled{true};
   bool mWriting = false;  // an entry is being written (lock held): re-entry goes to stderr only
   std::recursive_mutex mListenerLock;

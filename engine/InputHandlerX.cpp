@@ -12,11 +12,8 @@ void SdlCursorX::GetPosition(float& x, float& y) {
 void SdlCursorX::MoveTo(int32_t x, int32_t y) { SDL_WarpMouseGlobal(x, y); }
 
 InputHandlerX::InputHandlerX(int32_t screenWidth, int32_t screenHeight, ICursorX* cursor)
-    : mCursor(cursor) {
-  if (!mCursor) {
-    mCursor = new SdlCursorX();
-    mOwnsCursor = true;
-  }
+    : mOwnedCursor(cursor ? nullptr : std::make_unique<SdlCursorX>()),
+      mCursor(cursor ? cursor : mOwnedCursor.get()) {
   // The cursor can only be put on whole pixels, so the centre the motion is measured from is
   // that same whole pixel: half a pixel of difference on an odd-sized screen would read as a
   // constant motion and turn the camera without end.
@@ -26,9 +23,7 @@ InputHandlerX::InputHandlerX(int32_t screenWidth, int32_t screenHeight, ICursorX
   mMouse.mCenterY = static_cast<float>(mWarpY);
 }
 
-InputHandlerX::~InputHandlerX() {
-  if (mOwnsCursor) delete mCursor;
-}
+InputHandlerX::~InputHandlerX() = default;
 
 void InputHandlerX::Update(float dt) {
   UpdateKeyboard(dt);

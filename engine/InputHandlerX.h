@@ -5,6 +5,7 @@
 // one, so a press is seen as new in exactly one frame.
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "engine/MessagePumpX.h"
 
@@ -92,6 +93,6 @@ class InputHandlerX : public IInputTargetX {
   KeyboardStateX mKeyboard;
   MouseStateX mMouse;
   int32_t mWarpX = 0, mWarpY = 0;  // the centre in whole pixels
+  std::unique_ptr<ICursorX> mOwnedCursor;  // the desktop's, when none was given
   ICursorX* mCursor = nullptr;
-  bool mOwnsCursor = false;
 };

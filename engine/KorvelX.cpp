@@ -63,7 +63,7 @@ KorvelX::KorvelX() {
 
   SystemX::FixCurrentDirectory();
   ErrorHandlerX::Create(&ReadEngineTime, this);
-  mSyncEngineRender = new SyncEngineRenderX;
+  mSyncEngineRender = std::make_unique<SyncEngineRenderX>();
   sGlobalFrameCounter.store(0, std::memory_order_relaxed);
   HighTimerX::ValidateTimers();
   mEngineTimer.Reset();
@@ -87,34 +87,34 @@ void KorvelX::Init() {
   MeshLoaderX::CreateSingleton();
   AssetManagerBaseX* assets = GetAssetManager();
   mCollisionDataStructureManager =
-      new CollisionDataStructureManagerX("Resources\\SavedData\\", jobs);
-  mObject3DManager = new Object3DManagerX("Resources\\", assets);
-  mAudioManager = new AudioManagerX("Resources\\Sound\\");
+      std::make_unique<CollisionDataStructureManagerX>("Resources\\SavedData\\", jobs);
+  mObject3DManager = std::make_unique<Object3DManagerX>("Resources\\", assets);
+  mAudioManager = std::make_unique<AudioManagerX>("Resources\\Sound\\");
   mGameServices.mAssetManager = assets;
-  mGameServices.mObject3DManager = mObject3DManager;
-  mGameServices.mSoundLibrary = mAudioManager;
+  mGameServices.mObject3DManager = mObject3DManager.get();
+  mGameServices.mSoundLibrary = mAudioManager.get();
   mGameServices.mQuit = [this] { Quit(); };
-  mEnviromentHandler = new EnviromentHandlerX(mGameServices);
-  mRenderableManager = new RenderableManagerX;
+  mEnviromentHandler = std::make_unique<EnviromentHandlerX>(mGameServices);
+  mRenderableManager = std::make_unique<RenderableManagerX>();
 
   // The render device (window, GL context, render thread; a device that fails sets the quit
   // flag), the input handler fed by the window's messages, and the collision handler.
   mRenderHost = std::make_unique<EngineRenderHostX>(*this);
-  RenderDirectXX* device = new RenderDirectXX(mRenderHost.get(), assets);
-  mRenderDevice = device;
+  auto* device = new RenderDirectXX(mRenderHost.get(), assets);
+  mRenderDevice.reset(device);
   mRenderDeviceFailed = !device->IsStarted();
   SetUpRenderDevice(*device, *mRenderableManager);
-  mInputHandler =
-      new InputHandlerX(RenderDirectXX::GetScreenWidth(), RenderDirectXX::GetScreenHeight());
+  mInputHandler = std::make_unique<InputHandlerX>(RenderDirectXX::GetScreenWidth(),
+                                                  RenderDirectXX::GetScreenHeight());
   if (WindowX* window = device->GetWindow()) {
-    window->SetInputHandler(mInputHandler);
+    window->SetInputHandler(mInputHandler.get());
     SetMessageSource(window);
   }
-  SetInputTarget(mInputHandler);
-  mCollisionHandler = new CollisionHandlerX(mCollisionDataStructureManager);
-  mGameServices.mRenderDevice = mRenderDevice;
-  mGameServices.mInputHandler = mInputHandler;
-  mGameServices.mCollisionHandler = mCollisionHandler;
+  SetInputTarget(mInputHandler.get());
+  mCollisionHandler = std::make_unique<CollisionHandlerX>(mCollisionDataStructureManager.get());
+  mGameServices.mRenderDevice = device;
+  mGameServices.mInputHandler = mInputHandler.get();
+  mGameServices.mCollisionHandler = mCollisionHandler.get();
 
   // With a render device: its render states and 2D overlay, and the overlay becomes the log's
   // listener. Then the audio device, updated once with 0.01 s.
@@ -123,26 +123,26 @@ void KorvelX::Init() {
     if (ErrorHandlerX* handler = GetErrorHandler()) handler->SetListener(device->Get2DRender());
   }
   EnableAudio();
-  mAudioDevice = new AudioDirectXX(mAudioManager);
+  mAudioDevice = std::make_unique<AudioDirectXX>(mAudioManager.get());
   mAudioDevice->SetEnabled(IsAudioEnabled());
-  mAudioManager->SetAudioDevice(mAudioDevice);
+  mAudioManager->SetAudioDevice(mAudioDevice.get());
   mAudioDevice->Init();
   mAudioDevice->Update(0.01f);
-  mGameServices.mAudioDevice = mAudioDevice;
+  mGameServices.mAudioDevice = mAudioDevice.get();
 
   // Then the camera and the weapon settings (the game controls, driving the camera and the
   // environment), and the camera goes to the environment, the render device and the listener.
-  mCamera = new CameraX;
+  mCamera = std::make_unique<CameraX>();
   GameControlsX controls;
-  controls.mInput = mInputHandler;
-  controls.mCamera = mCamera;
-  controls.mRenderDevice = mRenderDevice;
-  controls.mGame = mEnviromentHandler;
+  controls.mInput = mInputHandler.get();
+  controls.mCamera = mCamera.get();
+  controls.mRenderDevice = mRenderDevice.get();
+  controls.mGame = mEnviromentHandler.get();
   controls.mQuit = mGameServices.mQuit;
-  mWeaponSettings = new WeaponSettingsX(controls);
-  mEnviromentHandler->SetCamera(mCamera);
-  mRenderDevice->SetCamera(mCamera);
-  mAudioDevice->SetListener(mCamera);
+  mWeaponSettings = std::make_unique<WeaponSettingsX>(controls);
+  mEnviromentHandler->SetCamera(mCamera.get());
+  mRenderDevice->SetCamera(mCamera.get());
+  mAudioDevice->SetListener(mCamera.get());
 
   SyncEngineRenderX::InitDone();
 }
@@ -207,9 +207,8 @@ void KorvelX::LogStopLine(const char* text) {
 }
 
 template <class T>
-void KorvelX::StopPart(T*& part, const char* stopLine) {
-  delete part;
-  part = nullptr;
+void KorvelX::StopPart(std::unique_ptr<T>& part, const char* stopLine) {
+  part.reset();
   if (stopLine) LogStopLine(stopLine);
 }
 
@@ -252,8 +251,7 @@ KorvelX::~KorvelX() {
 
   LogStopLine("KorvelX Stopped");
   ErrorHandlerX::Destory();
-  delete mSyncEngineRender;
-  mSyncEngineRender = nullptr;
+  mSyncEngineRender.reset();
 
   RestoreQuitSignals();
   KorvelX* self = this;

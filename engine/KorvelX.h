@@ -70,18 +70,18 @@ class KorvelX {
   void SetInputTarget(IInputTargetX* input) { mInputTarget = input; }
 
   CollisionDataStructureManagerX* GetCollisionDataStructureManager() const {
-    return mCollisionDataStructureManager;
+    return mCollisionDataStructureManager.get();
   }
-  Object3DManagerX* GetObject3DManager() const { return mObject3DManager; }
-  RenderableManagerX* GetRenderablesManager() const { return mRenderableManager; }
-  AudioManagerX* GetAudioManager() const { return mAudioManager; }
-  InputHandlerX* GetInputHandler() const { return mInputHandler; }
-  CollisionHandlerX* GetCollisionHandler() const { return mCollisionHandler; }
-  EnviromentHandlerX* GetEnviromentHandler() const { return mEnviromentHandler; }
-  IRenderDeviceX* GetRenderDevice() const { return mRenderDevice; }
-  AudioDirectXX* GetAudioDevice() const { return mAudioDevice; }
-  CameraX* GetCamera() const { return mCamera; }
-  WeaponSettingsX* GetWeaponSettings() const { return mWeaponSettings; }
+  Object3DManagerX* GetObject3DManager() const { return mObject3DManager.get(); }
+  RenderableManagerX* GetRenderablesManager() const { return mRenderableManager.get(); }
+  AudioManagerX* GetAudioManager() const { return mAudioManager.get(); }
+  InputHandlerX* GetInputHandler() const { return mInputHandler.get(); }
+  CollisionHandlerX* GetCollisionHandler() const { return mCollisionHandler.get(); }
+  EnviromentHandlerX* GetEnviromentHandler() const { return mEnviromentHandler.get(); }
+  IRenderDeviceX* GetRenderDevice() const { return mRenderDevice.get(); }
+  AudioDirectXX* GetAudioDevice() const { return mAudioDevice.get(); }
+  CameraX* GetCamera() const { return mCamera.get(); }
+  WeaponSettingsX* GetWeaponSettings() const { return mWeaponSettings.get(); }
   // The managers as the game sees them.
   const GameServicesX& GetGameServices() const { return mGameServices; }
 
@@ -103,22 +103,22 @@ class KorvelX {
   static void LogStopLine(const char* text);
   // Deletes one manager and writes its stop line (none when stopLine is null).
   template <class T>
-  static void StopPart(T*& part, const char* stopLine);
+  static void StopPart(std::unique_ptr<T>& part, const char* stopLine);
 
   uint32_t mFrameCount = 0;
   float mTotalTime = 0.0f;
   std::atomic<bool> mQuit{false};
-  CollisionDataStructureManagerX* mCollisionDataStructureManager = nullptr;
-  Object3DManagerX* mObject3DManager = nullptr;
-  RenderableManagerX* mRenderableManager = nullptr;
-  AudioManagerX* mAudioManager = nullptr;
-  InputHandlerX* mInputHandler = nullptr;
-  CollisionHandlerX* mCollisionHandler = nullptr;
-  EnviromentHandlerX* mEnviromentHandler = nullptr;
-  IRenderDeviceX* mRenderDevice = nullptr;
-  AudioDirectXX* mAudioDevice = nullptr;
-  CameraX* mCamera = nullptr;
-  WeaponSettingsX* mWeaponSettings = nullptr;
+  std::unique_ptr<CollisionDataStructureManagerX> mCollisionDataStructureManager;
+  std::unique_ptr<Object3DManagerX> mObject3DManager;
+  std::unique_ptr<RenderableManagerX> mRenderableManager;
+  std::unique_ptr<AudioManagerX> mAudioManager;
+  std::unique_ptr<InputHandlerX> mInputHandler;
+  std::unique_ptr<CollisionHandlerX> mCollisionHandler;
+  std::unique_ptr<EnviromentHandlerX> mEnviromentHandler;
+  std::unique_ptr<IRenderDeviceX> mRenderDevice;
+  std::unique_ptr<AudioDirectXX> mAudioDevice;
+  std::unique_ptr<CameraX> mCamera;
+  std::unique_ptr<WeaponSettingsX> mWeaponSettings;
   HighTimerX mEngineTimer;
   bool mFrameLimiterOn = true;
   bool mRenderDeviceFailed = false;
@@ -126,7 +126,7 @@ class KorvelX {
   float mMaximumFrameRate = 300.0f;
   IMessageSourceX* mMessageSource = nullptr;
   IInputTargetX* mInputTarget = nullptr;
-  SyncEngineRenderX* mSyncEngineRender = nullptr;
+  std::unique_ptr<SyncEngineRenderX> mSyncEngineRender;
   // The render device's view of the engine; outlives the device.
   std::unique_ptr<EngineRenderHostX> mRenderHost;
   GameServicesX mGameServices;

@@ -71,13 +71,10 @@ EnviromentHandlerX::~EnviromentHandlerX() {
   mShots.Clear();
   // Bots already taken out of mBots wait here only within a frame.
   mRemoveBots.Clear();
-  delete mBackgroundSound;
 }
 
 void EnviromentHandlerX::SetBackgroundSound(CSound* sound) {
-  if (sound == mBackgroundSound) return;
-  delete mBackgroundSound;
-  mBackgroundSound = sound;
+  if (sound != mBackgroundSound.get()) mBackgroundSound.reset(sound);
 }
 
 bool EnviromentHandlerX::AddWorld(Object3DX* object) {

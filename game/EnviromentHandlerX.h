@@ -7,6 +7,7 @@
 // The managers it works with are handed in (GameServicesX), so the whole game can run without a
 // window or sound: a device that draws nothing and no audio device.
 #include <cstdint>
+#include <memory>
 
 #include "foundation/ArrayX.h"
 #include "foundation/BinarySearchTreeX.h"
@@ -132,7 +133,7 @@ class EnviromentHandlerX : public IGameControlsTargetX {
   Object3DX* GetShotObject();
 
   const GameServicesX& mServices;
-  CSound* mBackgroundSound = nullptr;
+  std::unique_ptr<CSound> mBackgroundSound;
   ArrayX<ObjectMoveableX*> mDestroyShots;  // shots whose life ended this frame
   int32_t mHitCounter = 0;
   int32_t mKillCounter = 0;

@@ -4,7 +4,7 @@
 #include "geometry/FanSearchX.h"
 
 namespace {
-constexpr double dPARALLEL = 1e-15;
+constexpr double kParallel = 1e-15;
 constexpr double dPARAMETER_EPSILON = 1e-5;
 
 double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
@@ -65,20 +65,20 @@ ClosestPointsX ClosestPointsSegments(const Vector3fX& p0, const Vector3fX& p1, c
   const double c = Dot(d2, d2);
   const double f = Dot(d2, r);
   ClosestPointsX result;
-  if (a <= dPARALLEL && c <= dPARALLEL) {
+  if (a <= kParallel && c <= kParallel) {
     result.s = result.t = 0.0;
-  } else if (a <= dPARALLEL) {
+  } else if (a <= kParallel) {
     result.s = 0.0;
     result.t = Clamp01(f / c);
   } else {
     const double e = Dot(d1, r);
-    if (c <= dPARALLEL) {
+    if (c <= kParallel) {
       result.t = 0.0;
       result.s = Clamp01(-e / a);
     } else {
       const double b = Dot(d1, d2);
       const double denom = a * c - b * b;
-      result.s = denom < dPARALLEL ? 0.0 : Clamp01((b * f - c * e) / denom);
+      result.s = denom < kParallel ? 0.0 : Clamp01((b * f - c * e) / denom);
       result.t = (b * result.s + f) / c;
       if (result.t < 0.0) {
         result.t = 0.0;
@@ -109,7 +109,7 @@ ClosestPointsX ClosestPointsLines(const Vector3fX& p0, const Vector3fX& p1, cons
   const double e = Dot(v, w);
   const double denom = a * c - b * b;
   ClosestPointsX result;
-  if (denom < dPARALLEL) {
+  if (denom < kParallel) {
     result.t = 0.0;
     result.s = a > 0.0 ? -d / a : 0.0;
   } else {

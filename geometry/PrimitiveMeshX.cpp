@@ -8,7 +8,7 @@
 #include "geometry/MeshX.h"
 
 namespace {
-constexpr float fPI = 3.14159274f;
+constexpr float kPi = 3.14159274f;
 constexpr float fTWO_PI = 6.28318548f;
 
 // A random opaque colour from three draws of the engine's generator.
@@ -166,7 +166,7 @@ void MeshX::CreateSphereMesh(uint32_t latitude, uint32_t longitude) {
   auto vertex = [&](uint32_t i, uint32_t j) {
     if (i == 0 || i == latitude) j = 0;  // the poles
     if (j == longitude) j = 0;           // the seam
-    const float theta = float(i) / float(latitude) * fPI;
+    const float theta = float(i) / float(latitude) * kPi;
     const float phi = float(j) / float(longitude) * fTWO_PI;
     return part.Vertex(i, j,
                        Vector3fX(std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),

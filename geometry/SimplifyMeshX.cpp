@@ -48,14 +48,14 @@ double Turn(const Vector3fX& a, const Vector3fX& b, const Vector3fX& c, const Ve
   return Dot(Cross(e0, e1), normal);
 }
 
-constexpr double sFlatTolerance = 1e-6;  // |sin| of a turn that counts as straight
+constexpr double kFlatTolerance = 1e-6;  // |sin| of a turn that counts as straight
 
 bool IsStraight(const Vector3fX& a, const Vector3fX& b, const Vector3fX& c,
                 const Vector3dX& normal) {
   double scale = 0.0;
   const double turn = Turn(a, b, c, normal, scale);
   if (scale <= 0.0) return false;
-  return std::fabs(turn) <= sFlatTolerance * scale && Dot(D(b) - D(a), D(c) - D(b)) > 0.0;
+  return std::fabs(turn) <= kFlatTolerance * scale && Dot(D(b) - D(a), D(c) - D(b)) > 0.0;
 }
 
 double LoopArea(const std::vector<Vector3fX>& loop, const Vector3dX& normal) {
@@ -77,8 +77,8 @@ bool IsConvexLoop(const std::vector<Vector3fX>& loop, const Vector3dX& normal) {
     double scale = 0.0;
     const double turn = Turn(a, b, c, normal, scale);
     if (scale <= 0.0) return false;
-    if (turn < -sFlatTolerance * scale) return false;
-    if (turn <= sFlatTolerance * scale && Dot(D(b) - D(a), D(c) - D(b)) <= 0.0) return false;
+    if (turn < -kFlatTolerance * scale) return false;
+    if (turn <= kFlatTolerance * scale && Dot(D(b) - D(a), D(c) - D(b)) <= 0.0) return false;
   }
   return true;
 }
@@ -576,7 +576,7 @@ bool SimplifyMeshX::TriangulateConvex(const std::vector<Vector3fX>& loop, const 
     double scale = 0.0;
     const double turn =
         Turn(loop[ids[(i + n - 1) % n]], loop[ids[i]], loop[ids[(i + 1) % n]], normal, scale);
-    return scale > 0.0 && turn > sFlatTolerance * scale;
+    return scale > 0.0 && turn > kFlatTolerance * scale;
   };
   auto hasCorner = [&](const std::vector<uint32_t>& ids) {
     for (size_t i = 0; i < ids.size(); ++i) {

@@ -68,7 +68,6 @@ Read3DSX::Read3DSX(AssetManagerBaseX* assets) : mAssets(assets) {}
 Read3DSX::~Read3DSX() {
   for (MeshX* mesh : mMeshes) delete mesh;
   for (LightX* light : mLights) delete light;
-  delete mObject;
 }
 
 bool Read3DSX::Fail(const ChunkX& chunk, const char* why) {
@@ -271,7 +270,7 @@ bool Read3DSX::ProcessObjectChunk(const ChunkX& chunk, uint32_t depth) {
   switch (chunk.id) {
     case CHUNK_OBJECT: {
       if (!FinishObject()) return false;
-      mObject = new ObjectDataX;
+      mObject = std::make_unique<ObjectDataX>();
       mObject->name = ReadName(end);
       LogMessage(StringX("3DS Loader. Object: ") + mObject->name);
       break;
@@ -395,8 +394,7 @@ bool Read3DSX::FinishObject() {
     if (index >= object.vertices.Size()) {
       LogMessage(StringX("3DS Loader. ") + mFileName + ": object " + object.name +
                  " has a face that points at a missing vertex");
-      delete mObject;
-      mObject = nullptr;
+      mObject.reset();
       return false;
     }
   }
@@ -439,7 +437,6 @@ bool Read3DSX::FinishObject() {
       mMeshes.Add(mesh);
     }
   }
-  delete mObject;
-  mObject = nullptr;
+  mObject.reset();
   return true;
 }

@@ -4,6 +4,7 @@
 // material, and keeps its lights. A chunk whose length is shorter than its header or runs
 // past its parent ends the read as a failure; so does a face that points at a missing vertex.
 #include <cstdint>
+#include <memory>
 
 #include "assets/BitmapX.h"
 #include "foundation/ArrayX.h"
@@ -88,5 +89,5 @@ class Read3DSX {
   ColorX mMaterialColours[3];
   StringX mMaterialTexture;
   BinarySearchTreeX<MaterialX*, StringX> mMaterials;
-  ObjectDataX* mObject = nullptr;
+  std::unique_ptr<ObjectDataX> mObject;  // the object being read
 };

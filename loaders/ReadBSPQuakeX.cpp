@@ -62,7 +62,6 @@ bool ReadBSPQuake::ReadFile(const StringX& fileName, uint32_t lumps) {
   }
   const bool result = reader.GetSize() >= kHeaderSize &&
                       std::memcmp(reader.GetData(), bsp_header().magic.data(), 4) == 0;
-  KX_ASSERT(result, "ReadBSPQuake::ReadFile");
   if (!result) {
     Log(StringX("ReadBSPQuake, not a Quake2 map: ") + fileName);
     return false;
@@ -79,8 +78,11 @@ bool ReadBSPQuake::ReadFile(const StringX& fileName, uint32_t lumps) {
 }
 
 bool ReadBSPQuake::checkChunk(uint32_t length, uint32_t size) {
-  KX_ASSERT(!(length % size), "ReadBSPQuake::checkChunk");
-  return !(length % size);
+  // A damaged lump: the whole records in it are read, the rest is left out.
+  if (length % size == 0) return true;
+  Log(StringX("ReadBSPQuake, a lump of ") + length + " bytes is not a whole number of " + size +
+      "-byte records in " + mFileName);
+  return false;
 }
 
 bool ReadBSPQuake::CountLump(const BinaryReaderX& reader, uint32_t lump, uint32_t size,

@@ -4,11 +4,11 @@
 #include "engine/WindowX.h"
 #include "render/IRenderDevice2DX.h"
 
+IRenderDeviceX::IRenderDeviceX() = default;
+
 IRenderDeviceX::~IRenderDeviceX() {
-  delete mWindow;
-  mWindow = nullptr;
-  delete m2DRender;
-  m2DRender = nullptr;
+  mWindow.reset();
+  m2DRender.reset();
   mCamera = nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -23,7 +24,7 @@ struct DebugLinesX;
 
 class IRenderDeviceX : public ITextureDeviceX {
  public:
-  IRenderDeviceX() = default;
+  IRenderDeviceX();
   // Deletes the window and the 2D overlay.
   virtual ~IRenderDeviceX();
   IRenderDeviceX(const IRenderDeviceX&) = delete;
@@ -63,8 +64,8 @@ class IRenderDeviceX : public ITextureDeviceX {
     mCamera.store(camera, std::memory_order_release);
   }
   const IRenderSnapshotX* GetCamera() const { return mCamera.load(std::memory_order_acquire); }
-  WindowX* GetWindow() const { return mWindow; }
-  IRenderDevice2DX* Get2DRender() const { return m2DRender; }
+  WindowX* GetWindow() const { return mWindow.get(); }
+  IRenderDevice2DX* Get2DRender() const { return m2DRender.get(); }
 
   // Passed to the shaders as "sBrightness"; the game keeps it between 0 and 10.
   float GetBrightness() const { return mBrightness.load(std::memory_order_relaxed); }
@@ -82,8 +83,8 @@ class IRenderDeviceX : public ITextureDeviceX {
   // Flips a switch; logs the first text when it is now on, the second when off.
   static void Toggle(std::atomic<bool>& flag, const char* onText, const char* offText);
 
-  WindowX* mWindow = nullptr;
-  IRenderDevice2DX* m2DRender = nullptr;
+  std::unique_ptr<WindowX> mWindow;
+  std::unique_ptr<IRenderDevice2DX> m2DRender;
   std::atomic<const IRenderSnapshotX*> mCamera{nullptr};
   std::atomic<float> mBrightness{1.0f};
   // Guards the request lists, texture requests and the frame-start state set-up. Recursive: a

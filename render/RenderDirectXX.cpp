@@ -40,7 +40,7 @@ RenderDirectXX::RenderDirectXX(IRenderHostX* host, AssetManagerBaseX* assets)
 
 void RenderDirectXX::Start() {
   // The desktop size is the screen size of the whole engine.
-  mWindow = new WindowX();
+  mWindow = std::make_unique<WindowX>();
   int32_t width = 0, height = 0;
   if (mWindow->GetDesktopSize(width, height)) {
     sScreenWidth = width;
@@ -167,8 +167,7 @@ void RenderDirectXX::StopOnRenderThread() {
   mRenderableEdgeListDebugs.clear();
   mEdgeDebugOfObject.clear();
   mEdgeDebugCount.store(0, std::memory_order_relaxed);
-  delete mSkyBox;
-  mSkyBox = nullptr;
+  mSkyBox.reset();
   mHasSkyBox = false;
   glDeleteVertexArrays(1, &mVertexArray);
   mVertexArray = 0;
@@ -182,7 +181,7 @@ void RenderDirectXX::InitRender() {
   KX_ASSERT_MSG(mStarted, "RenderDirectXX::InitRender", "mD3ddev");
   // The GL states are set by the render thread at its next frame start.
   std::lock_guard<std::recursive_mutex> lock(mDeviceLock);
-  if (!m2DRender && m2DRenderFactory) m2DRender = m2DRenderFactory(this);
+  if (!m2DRender && m2DRenderFactory) m2DRender.reset(m2DRenderFactory(this));
   mRenderStatesDirty = true;
 }
 
@@ -259,14 +258,14 @@ void RenderDirectXX::Render(float dt) {
     mAppliedRequests.store(mPostedRequests, std::memory_order_release);
     if (!mSkyBox && mSkyTextures.size() == 6 && mSkyBoxFactory) {
       LogMessage("Creating skybox");
-      mSkyBox = mSkyBoxFactory(mSkyTextures);
+      mSkyBox.reset(mSkyBoxFactory(mSkyTextures));
       mHasSkyBox = mSkyBox != nullptr;
     }
     for (std::promise<FrameCaptureX>& capture : mPendingCaptures) {
       mFrameCaptures.push_back(std::move(capture));
     }
     mPendingCaptures.clear();
-    overlay = m2DRender;
+    overlay = m2DRender.get();
   }
   if (overlay) overlay->Update(dt);
 

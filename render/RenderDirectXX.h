@@ -162,7 +162,7 @@ class RenderDirectXX : public IRenderDeviceX {
   std::vector<IRenderableObjectX*> mRenderableEdgeListDebugs;
   // The edge debug renderable of each renderable object, under the object's key.
   std::map<uintptr_t, IRenderableObjectX*> mEdgeDebugOfObject;
-  IRenderableObjectX* mSkyBox = nullptr;
+  std::unique_ptr<IRenderableObjectX> mSkyBox;
   std::atomic<size_t> mRenderableCount{0};
   std::atomic<size_t> mEdgeDebugCount{0};
   std::atomic<bool> mHasSkyBox{false};

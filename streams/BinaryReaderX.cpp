@@ -11,8 +11,8 @@ static_assert(std::endian::native == std::endian::little, "file values are littl
 BinaryReaderX::~BinaryReaderX() {
   delete[] mData;
   if (mFileHandle) {
-    KX_ASSERT_MSG(FileSystemX::CloseFile(mFileHandle), "BinaryReaderX::~BinaryReaderX",
-                  "FileSystemX::CloseFile(mFileHandle)");
+    const bool closed = FileSystemX::CloseFile(mFileHandle);
+    KX_ASSERT_MSG(closed, "BinaryReaderX::~BinaryReaderX", "FileSystemX::CloseFile(mFileHandle)");
   }
 }
 
@@ -23,8 +23,8 @@ bool BinaryReaderX::Open(const StringX& fileName) {
   if (!mFileHandle) return false;
 
   auto closeHandle = [this] {
-    KX_ASSERT_MSG(FileSystemX::CloseFile(mFileHandle), "BinaryReaderX::Open",
-                  "FileSystemX::CloseFile(mFileHandle)");
+    const bool closed = FileSystemX::CloseFile(mFileHandle);
+    KX_ASSERT_MSG(closed, "BinaryReaderX::Open", "FileSystemX::CloseFile(mFileHandle)");
     mFileHandle = nullptr;
   };
 
@@ -70,8 +70,8 @@ void BinaryReaderX::Close() {
   delete[] mData;
   mData = nullptr;
   if (mFileHandle) {
-    KX_ASSERT_MSG(FileSystemX::CloseFile(mFileHandle), "BinaryReaderX::Close",
-                  "FileSystemX::CloseFile(mFileHandle)");
+    const bool closed = FileSystemX::CloseFile(mFileHandle);
+    KX_ASSERT_MSG(closed, "BinaryReaderX::Close", "FileSystemX::CloseFile(mFileHandle)");
     mFileHandle = nullptr;
   }
   mNumberOfBytesRead = 0;

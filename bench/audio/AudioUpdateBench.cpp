@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int sNumberOfSounds = 30;
+constexpr int kNumberOfSounds = 30;
 
 class Mover final : public SoundOwnerX {
  public:
@@ -62,7 +62,7 @@ struct Scene {
     library->SetAudioDevice(device.get());
     ready = device->InitLoopback(22050);
     device->SetListener(&camera);
-    for (int i = 0; i < sNumberOfSounds && ready; ++i) {
+    for (int i = 0; i < kNumberOfSounds && ready; ++i) {
       owners[i].frame.mPosition = {100.0f * i, 0.0f, 50.0f * i};
       SoundX* sound = device->AddSound("tone.wav", &owners[i]);
       ready = sound && sound->GetSound()->Play(SOUNDPLAY_LOOPING);
@@ -81,7 +81,7 @@ struct Scene {
 
   std::filesystem::path old, dir;
   Mover camera;
-  Mover owners[sNumberOfSounds];
+  Mover owners[kNumberOfSounds];
   std::unique_ptr<AudioManagerX> library;
   std::unique_ptr<AudioDirectXX> device;
   bool ready = false;

@@ -114,8 +114,9 @@ TEST(BitmapReadTest, BrokenFilesAreRefusedWithoutCrashing) {
   std::vector<uint8_t> badMagic = good;
   badMagic[0] = 'X';
   EXPECT_FALSE(FromBytes(badMagic).IsValid());
-  EXPECT_TRUE(capture.HasAssert(
-      "mBitmapFileHeader.bfType[0] == 'B' && mBitmapFileHeader.bfType[1] == 'M'"));
+  // Bad data is reported by the result and a log line, not as a broken contract.
+  EXPECT_TRUE(capture.HasText("Not a BMP file: "));
+  EXPECT_TRUE(capture.Asserts().empty());
 
   std::vector<uint8_t> truncated(good.begin(), good.end() - 5);
   EXPECT_FALSE(FromBytes(truncated).IsValid());
