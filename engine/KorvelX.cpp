@@ -17,6 +17,7 @@
 #include "engine/WindowX.h"
 #include "game/CameraX.h"
 #include "game/EnviromentHandlerX.h"
+#include "game/GameServicesX.h"
 #include "game/WeaponSettingsX.h"
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
@@ -64,6 +65,7 @@ KorvelX::KorvelX() {
   SystemX::FixCurrentDirectory();
   ErrorHandlerX::Create(&ReadEngineTime, this);
   mSyncEngineRender = std::make_unique<SyncEngineRenderX>();
+  mGameServices = std::make_unique<GameServicesX>();
   sGlobalFrameCounter.store(0, std::memory_order_relaxed);
   HighTimerX::ValidateTimers();
   mEngineTimer.Reset();
@@ -90,11 +92,11 @@ void KorvelX::Init() {
       std::make_unique<CollisionDataStructureManagerX>("Resources\\SavedData\\", jobs);
   mObject3DManager = std::make_unique<Object3DManagerX>("Resources\\", assets);
   mAudioManager = std::make_unique<AudioManagerX>("Resources\\Sound\\");
-  mGameServices.mAssetManager = assets;
-  mGameServices.mObject3DManager = mObject3DManager.get();
-  mGameServices.mSoundLibrary = mAudioManager.get();
-  mGameServices.mQuit = [this] { Quit(); };
-  mEnviromentHandler = std::make_unique<EnviromentHandlerX>(mGameServices);
+  mGameServices->mAssetManager = assets;
+  mGameServices->mObject3DManager = mObject3DManager.get();
+  mGameServices->mSoundLibrary = mAudioManager.get();
+  mGameServices->mQuit = [this] { Quit(); };
+  mEnviromentHandler = std::make_unique<EnviromentHandlerX>(*mGameServices);
   mRenderableManager = std::make_unique<RenderableManagerX>();
 
   // The render device (window, GL context, render thread; a device that fails sets the quit
@@ -112,9 +114,9 @@ void KorvelX::Init() {
   }
   SetInputTarget(mInputHandler.get());
   mCollisionHandler = std::make_unique<CollisionHandlerX>(mCollisionDataStructureManager.get());
-  mGameServices.mRenderDevice = device;
-  mGameServices.mInputHandler = mInputHandler.get();
-  mGameServices.mCollisionHandler = mCollisionHandler.get();
+  mGameServices->mRenderDevice = device;
+  mGameServices->mInputHandler = mInputHandler.get();
+  mGameServices->mCollisionHandler = mCollisionHandler.get();
 
   // With a render device: its render states and 2D overlay, and the overlay becomes the log's
   // listener. Then the audio device, updated once with 0.01 s.
@@ -128,7 +130,7 @@ void KorvelX::Init() {
   mAudioManager->SetAudioDevice(mAudioDevice.get());
   mAudioDevice->Init();
   mAudioDevice->Update(0.01f);
-  mGameServices.mAudioDevice = mAudioDevice.get();
+  mGameServices->mAudioDevice = mAudioDevice.get();
 
   // Then the camera and the weapon settings (the game controls, driving the camera and the
   // environment), and the camera goes to the environment, the render device and the listener.
@@ -138,7 +140,7 @@ void KorvelX::Init() {
   controls.mCamera = mCamera.get();
   controls.mRenderDevice = mRenderDevice.get();
   controls.mGame = mEnviromentHandler.get();
-  controls.mQuit = mGameServices.mQuit;
+  controls.mQuit = mGameServices->mQuit;
   mWeaponSettings = std::make_unique<WeaponSettingsX>(controls);
   mEnviromentHandler->SetCamera(mCamera.get());
   mRenderDevice->SetCamera(mCamera.get());
@@ -218,7 +220,7 @@ KorvelX::~KorvelX() {
   Quit();
 
   StopPart(mCollisionHandler, "CollisionHandler Stopped");
-  mGameServices.mCollisionHandler = nullptr;
+  mGameServices->mCollisionHandler = nullptr;
 
   // The 2D overlay goes with the render device: the log stops handing it lines first, and a
   // render thread waiting for a frame is let go.
@@ -227,7 +229,7 @@ KorvelX::~KorvelX() {
   SetMessageSource(nullptr);
   StopPart(mRenderDevice, "RenderDevice Stopped");
   mRenderHost.reset();
-  mGameServices.mRenderDevice = nullptr;
+  mGameServices->mRenderDevice = nullptr;
 
   SetInputTarget(nullptr);
   StopPart(mInputHandler, "InputHandler Stopped");

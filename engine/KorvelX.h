@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "engine/HighTimerX.h"
-#include "game/GameServicesX.h"
 
 class AudioDirectXX;
 class AudioManagerX;
@@ -17,6 +16,7 @@ class CollisionDataStructureManagerX;
 class CollisionHandlerX;
 class EngineRenderHostX;
 class EnviromentHandlerX;
+struct GameServicesX;
 class IInputTargetX;
 class IMessageSourceX;
 class InputHandlerX;
@@ -82,8 +82,6 @@ class KorvelX {
   AudioDirectXX* GetAudioDevice() const { return mAudioDevice.get(); }
   CameraX* GetCamera() const { return mCamera.get(); }
   WeaponSettingsX* GetWeaponSettings() const { return mWeaponSettings.get(); }
-  // The managers as the game sees them.
-  const GameServicesX& GetGameServices() const { return mGameServices; }
 
   // Frames updated by any engine; reset by the constructor and by Init.
   static uint32_t GetGlobalFrameCounter() {
@@ -129,7 +127,8 @@ class KorvelX {
   std::unique_ptr<SyncEngineRenderX> mSyncEngineRender;
   // The render device's view of the engine; outlives the device.
   std::unique_ptr<EngineRenderHostX> mRenderHost;
-  GameServicesX mGameServices;
+  // The managers as the game sees them, filled in as they are made.
+  std::unique_ptr<GameServicesX> mGameServices;
 
   static std::atomic<uint32_t> sGlobalFrameCounter;
   static std::atomic<bool> sAudioEnabled;
