@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <random>
 
 #include "CollisionTestSupport.h"
 #include "ReportCaptureX.h"
