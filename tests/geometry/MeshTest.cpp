@@ -21,15 +21,15 @@ double SignedVolume(const MeshX& mesh) {
   return volume;
 }
 
+MeshX MeshOf(const char* name, std::initializer_list<Vector3fX> positions) {
+  MeshX mesh{StringX(name)};
+  for (const Vector3fX& p : positions) mesh.mVertexList.Add(MakeVertex(p.x, p.y, p.z));
+  return mesh;
+}
+
 // Two triangles sharing the edge (1,0,0)-(0,1,0), as an indexed triangle list.
 MeshX TwoTriangles() {
-  MeshX mesh(StringX("two"));
-  for (const Vector3fX& p :
-       {Vector3fX(0, 0, 0), Vector3fX(1, 0, 0), Vector3fX(0, 1, 0), Vector3fX(1, 1, 0)}) {
-    VertexX v;
-    v.position = p;
-    mesh.mVertexList.Add(v);
-  }
+  MeshX mesh = MeshOf("two", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}});
   for (int32_t index : {0, 1, 2, 1, 3, 2}) mesh.mIndexList.Add(index);
   return mesh;
 }
@@ -157,23 +157,16 @@ TEST(MeshListTest, PolygonListFromTriangleListAndStrip) {
   EXPECT_TRUE(list.mIndexList.Empty());
   EXPECT_TRUE(list.mVertexList.Empty());
 
-  MeshX strip(StringX("strip"));
+  MeshX strip = MeshOf("strip", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 0, 0}});
   strip.mPointOrdering = POINTORDER_TRIANGLESTRIP;
-  for (const Vector3fX& p : {Vector3fX(0, 0, 0), Vector3fX(0, 1, 0), Vector3fX(1, 0, 0),
-                             Vector3fX(1, 1, 0), Vector3fX(2, 0, 0)}) {
-    VertexX v;
-    v.position = p;
-    strip.mVertexList.Add(v);
-  }
   strip.CreatePolygonList(true);
   ASSERT_EQ(strip.mPolygonList.Size(), 3u);
   EXPECT_LT(strip.mPolygonList[0].plane.normal.z, 0.f);
   EXPECT_GT(strip.mPolygonList[1].plane.normal.z, 0.f);  // every second one turns the other way
   EXPECT_LT(strip.mPolygonList[2].plane.normal.z, 0.f);
 
-  MeshX shortStrip(StringX("short"));
+  MeshX shortStrip = MeshOf("short", {{0, 0, 0}});
   shortStrip.mPointOrdering = POINTORDER_TRIANGLESTRIP;
-  shortStrip.mVertexList.Add(VertexX());
   shortStrip.CreatePolygonList(false);
   EXPECT_TRUE(shortStrip.mPolygonList.Empty());
   EXPECT_EQ(shortStrip.mVertexList.Size(), 1u);  // nothing built, nothing dropped
