@@ -38,8 +38,10 @@ void CountFatal(const char* description, const char* caption) {
   gLastFatal = std::string(caption) + "|" + description;
 }
 
+// Like every listener, it leaves the log when it goes.
 class ListenerX : public IRenderDevice2DX {
  public:
+  ~ListenerX() override { DetachFromLog(); }
   void Update(float) override {}
   void Draw() override {}
   void AddText(const char* text) override { mLines.push_back(text); }

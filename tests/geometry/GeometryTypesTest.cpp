@@ -168,8 +168,6 @@ TEST(PolygonXMerge, NeighboursSharingAnEdgeMerge) {
   EXPECT_FALSE(copy.MergePolygon(apart, false));
   EXPECT_FALSE(copy.MergePolygon(Square(0, 0, 1, 1), false));  // every vertex shared
   // A neighbour that makes the union concave is refused.
-  PolygonX corner = Square(1, 0, 2, 2);
-  corner.vertexList.Insert(3, MakeVertex(1, 1));
   PolygonX unit = Square(0, 0, 1, 1);
   EXPECT_FALSE(unit.MergePolygon(Square(1, 0, 2, 3), false));
   EXPECT_EQ(unit.vertexList.Size(), 4u);
