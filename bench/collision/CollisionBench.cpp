@@ -98,6 +98,7 @@ struct FrameWorldX {
     const Matrix4X& GetCollisionMatrix() const override { return matrix; }
     const MeshX* GetCollisionMesh() const override { return mesh; }
   };
+  ScratchFolderX folder;
   std::unique_ptr<CollisionDataStructureManagerX> manager;
   std::unique_ptr<CollisionHandlerX> handler;
   MeshX botMesh;
@@ -107,8 +108,7 @@ struct FrameWorldX {
   std::mt19937 random{5};
 
   explicit FrameWorldX(MapX& map) {
-    const std::string folder = TempFolder("bench");
-    manager = std::make_unique<CollisionDataStructureManagerX>(StringX(folder.c_str()));
+    manager = std::make_unique<CollisionDataStructureManagerX>(FilesFolder(folder));
     handler = std::make_unique<CollisionHandlerX>(manager.get());
     ArrayX<const MeshX*> meshes;
     meshes.Add(&map.mesh);
@@ -213,7 +213,8 @@ void BM_BuildTree(benchmark::State& state) {
 
 void BM_LoadFile(benchmark::State& state) {
   MapX& map = City();
-  const std::string folder = TempFolder("load");
+  ScratchFolderX scratch;
+  const std::string folder = scratch.Path() + "/";
   SaveCollisionBSPX saver(StringX(folder.c_str()));
   saver.Save(*map.tree, StringX("city"), {});
   const StringX path = SaveCollisionBSPX::GetFileName(StringX(folder.c_str()), StringX("city"));
@@ -260,7 +261,8 @@ void PrintTable() {
   };
   std::vector<double> simplify, build, load;
   uint32_t before = 0, after = 0, convex = 0, nodes = 0, depth = 0;
-  const std::string folder = TempFolder("table");
+  ScratchFolderX scratch;
+  const std::string folder = scratch.Path() + "/";
   for (int run = 0; run < 5; ++run) {
     std::unique_ptr<CollisionBSPX> tree = std::make_unique<CollisionBSPX>();
     simplify.push_back(TimeOnce([&] {

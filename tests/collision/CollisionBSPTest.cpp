@@ -2,8 +2,10 @@
 // checked against testing each polygon on its own (seeded random probes on real maps).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <random>
 
 #include "CollisionTestSupport.h"
 #include "ReportCaptureX.h"
@@ -175,26 +177,19 @@ TEST(CollisionBSPTest, SameSeedBuildsTheSameTree) {
   }
 }
 
-TEST(CollisionBSPTest, TreeInvariantsHoldOnEveryMap) {
+TEST(CollisionBSPTest, InvariantsHoldAndQueriesMatchTestingEveryPolygonOnEveryMap) {
   for (MapCaseX& map : Maps()) {
     CollisionBSPX tree;
     Build(tree, map.mesh);
     ASSERT_TRUE(tree.IsBuilt()) << map.name;
     InvariantWalkX walk{tree, std::vector<bool>(tree.mAllPolygons.Size(), false), 0, {}};
     walk.Visit(0, 0);
-    size_t lost = 0;
-    for (bool r : walk.reached) lost += !r;
-    EXPECT_EQ(lost, 0u) << map.name << ": polygons in no reachable leaf";
+    EXPECT_EQ(std::ranges::count(walk.reached, false), 0)
+        << map.name << ": polygons in no reachable leaf";
     EXPECT_LE(walk.maxDepth, CollisionBSPX::sMaxDepth);
     std::printf("[ tree ] %s: %u polygons, %u nodes, depth %u\n", map.name.c_str(),
                 tree.mAllPolygons.Size(), tree.mNodes.Size(), tree.GetDepth());
-  }
-}
 
-TEST(CollisionBSPTest, QueriesMatchTestingEveryPolygon) {
-  for (MapCaseX& map : Maps()) {
-    CollisionBSPX tree;
-    Build(tree, map.mesh);
     BoundingAxisAllignedBoxX bounds;
     for (const Vector3fX& v : tree.mMainVertexList) bounds.Grow(v);
     bounds.Enlarge(50.f);

@@ -3,11 +3,14 @@
 // all be rejected without a crash.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <algorithm>
 #include <iterator>
+#include <memory>
+#include <random>
 
 #include "CollisionTestSupport.h"
 #include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "collision/CollisionBSPX.h"
 #include "collision/CollisionDataStructureManagerX.h"
 #include "collision/CollisionHandlerX.h"
@@ -18,16 +21,6 @@ using namespace colltest;
 
 namespace {
 
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 MeshX SmallTown() {
   std::vector<TriangleX> triangles;
   AddTiledQuad(triangles, {0, 0, 0}, {0, 0, 400}, {400, 0, 0}, 2);
@@ -36,13 +29,31 @@ MeshX SmallTown() {
   return MeshFromTriangles(triangles);
 }
 
+void BuildSmallTown(CollisionBSPX& tree) {
+  tree.CreateFromMesh(SmallTown());
+  tree.BuildTree();
+}
+
 const CollisionFileStampX kStamp{1234, 0xABCDEF};
 
 std::vector<uint8_t> SavedImage(const CollisionBSPX& tree) {
-  const std::string folder = TempFolder("image");
-  SaveCollisionBSPX saver(StringX(folder.c_str()));
+  ScratchFolderX folder;
+  SaveCollisionBSPX saver(FilesFolder(folder));
   EXPECT_TRUE(saver.Save(tree, StringX("town"), kStamp));
-  return ReadAll(folder + "town.bpX");
+  return ReadBytes(folder.File("town.bpX"));
+}
+
+// The tree a file image holds (null when the image is refused).
+std::unique_ptr<CollisionBSPX> Load(const std::vector<uint8_t>& image, size_t length = SIZE_MAX) {
+  ReadCollisionBSPX reader(image.data(), uint32_t(std::min(length, image.size())));
+  return std::unique_ptr<CollisionBSPX>(reader.GetBSPTree(kStamp));
+}
+
+// `image` with `bytes` written over it from `at` on.
+std::vector<uint8_t> Patched(std::vector<uint8_t> image, size_t at,
+                             std::initializer_list<uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), image.begin() + std::ptrdiff_t(at));
+  return image;
 }
 
 void ExpectSameTrees(const CollisionBSPX& a, const CollisionBSPX& b) {
@@ -78,8 +89,7 @@ void ExpectSameTrees(const CollisionBSPX& a, const CollisionBSPX& b) {
 
 TEST(CollisionFileTest, SavedTreeReadsBackAndAnswersTheSame) {
   CollisionBSPX built;
-  built.CreateFromMesh(SmallTown());
-  built.BuildTree();
+  BuildSmallTown(built);
   const std::vector<uint8_t> image = SavedImage(built);
   ASSERT_FALSE(image.empty());
   EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "BSPX");
@@ -106,24 +116,17 @@ TEST(CollisionFileTest, SavedTreeReadsBackAndAnswersTheSame) {
 
 TEST(CollisionFileTest, HostileFilesAreRejected) {
   CollisionBSPX built;
-  built.CreateFromMesh(SmallTown());
-  built.BuildTree();
+  BuildSmallTown(built);
   const std::vector<uint8_t> image = SavedImage(built);
   ASSERT_GT(image.size(), 100u);
   ReportCaptureX log;
-  // Every truncation.
-  for (size_t length = 0; length < image.size(); ++length) {
-    ReadCollisionBSPX reader(image.data(), uint32_t(length));
-    EXPECT_EQ(reader.GetBSPTree(kStamp), nullptr) << "length " << length;
-  }
+  for (size_t length = 0; length < image.size(); ++length)
+    EXPECT_FALSE(Load(image, length)) << "length " << length;
   // Every byte flipped: the file is rejected or, where the change is harmless (a coordinate,
   // a flags byte), reads as a tree whose every index is in range.
   size_t accepted = 0;
   for (size_t at = 0; at < image.size(); ++at) {
-    std::vector<uint8_t> bad = image;
-    bad[at] ^= 0xFF;
-    ReadCollisionBSPX reader(bad.data(), uint32_t(bad.size()));
-    std::unique_ptr<CollisionBSPX> tree(reader.GetBSPTree(kStamp));
+    std::unique_ptr<CollisionBSPX> tree = Load(Patched(image, at, {uint8_t(image[at] ^ 0xFF)}));
     if (!tree) continue;
     ++accepted;
     CollisionResultX result;
@@ -132,26 +135,17 @@ TEST(CollisionFileTest, HostileFilesAreRejected) {
     tree->TestSphereOverlap({200, 0, 200}, 300);
   }
   EXPECT_LT(accepted, image.size());
-  // Huge counts in every count field.
-  const uint32_t header = ReadWriteEngineFilesX::sHeaderSize;
-  for (size_t at : {size_t(header), size_t(header + 2 + 12 * built.mMainVertexList.Size())}) {
-    std::vector<uint8_t> bad = image;
-    bad[at] = 0xFF;
-    bad[at + 1] = 0xFF;
-    ReadCollisionBSPX reader(bad.data(), uint32_t(bad.size()));
-    EXPECT_EQ(reader.GetBSPTree(kStamp), nullptr);
-  }
-  // Wrong magic, wrong version, trailing bytes.
-  std::vector<uint8_t> bad = image;
-  bad[0] = 'X';
-  EXPECT_EQ(ReadCollisionBSPX(bad.data(), uint32_t(bad.size())).GetBSPTree(kStamp), nullptr);
-  bad = image;
-  bad[4] = 1;
-  EXPECT_EQ(ReadCollisionBSPX(bad.data(), uint32_t(bad.size())).GetBSPTree(kStamp), nullptr);
+  // Wrong magic, wrong version, huge vertex and polygon counts, trailing bytes.
+  const size_t header = ReadWriteEngineFilesX::sHeaderSize;
+  const size_t polygons = header + 2 + 12 * built.mMainVertexList.Size();
+  EXPECT_FALSE(Load(Patched(image, 0, {'X'})));
+  EXPECT_FALSE(Load(Patched(image, 4, {1})));
   EXPECT_TRUE(log.Has("wrong version"));
-  bad = image;
-  bad.push_back(0);
-  EXPECT_EQ(ReadCollisionBSPX(bad.data(), uint32_t(bad.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_FALSE(Load(Patched(image, header, {0xFF, 0xFF})));
+  EXPECT_FALSE(Load(Patched(image, polygons, {0xFF, 0xFF})));
+  std::vector<uint8_t> longer = image;
+  longer.push_back(0);
+  EXPECT_FALSE(Load(longer));
   EXPECT_TRUE(log.Has("ReadCollisionBSPX, rejected"));
 }
 
@@ -164,15 +158,10 @@ TEST(CollisionFileTest, PolygonWithFourIndicesOrAChildLoopIsRejected) {
   const std::vector<uint8_t> image = SavedImage(built);
   const size_t polygons =
       ReadWriteEngineFilesX::sHeaderSize + 2 + 12 * built.mMainVertexList.Size();
-  std::vector<uint8_t> bad = image;
-  bad[polygons + 2 + 1] = 4;  // index count of the first polygon
-  EXPECT_EQ(ReadCollisionBSPX(bad.data(), uint32_t(bad.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_FALSE(Load(Patched(image, polygons + 2 + 1, {4})));  // index count of the first polygon
   // The root's front child pointing back at the root.
   const size_t nodes = image.size() - (8 + 8 + 2 + 2 + 8 + 2 + 2);
-  bad = image;
-  bad[nodes + 4] = 0;
-  bad[nodes + 5] = 0;
-  EXPECT_EQ(ReadCollisionBSPX(bad.data(), uint32_t(bad.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_FALSE(Load(Patched(image, nodes + 4, {0, 0})));
 }
 
 TEST(CollisionFileTest, TreesThatWouldMakeQueriesRunAwayAreRejected) {
@@ -196,22 +185,18 @@ TEST(CollisionFileTest, TreesThatWouldMakeQueriesRunAwayAreRejected) {
     return SavedImage(tree);
   };
   ReportCaptureX log;
-  const std::vector<uint8_t> fine = image(30, false);
-  std::unique_ptr<CollisionBSPX> tree(
-      ReadCollisionBSPX(fine.data(), uint32_t(fine.size())).GetBSPTree(kStamp));
+  std::unique_ptr<CollisionBSPX> tree = Load(image(30, false));
   ASSERT_TRUE(tree);
   CollisionResultX result;
   EXPECT_TRUE(tree->TestRayIntersect({0.2f, 0.2f, 10}, {0, 0, -1}, result));
-  const std::vector<uint8_t> deep = image(40, false);
-  EXPECT_EQ(ReadCollisionBSPX(deep.data(), uint32_t(deep.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_FALSE(Load(image(40, false)));
   EXPECT_TRUE(log.Has("tree deeper than a build makes"));
-  const std::vector<uint8_t> shared = image(30, true);
-  EXPECT_EQ(ReadCollisionBSPX(shared.data(), uint32_t(shared.size())).GetBSPTree(kStamp), nullptr);
+  EXPECT_FALSE(Load(image(30, true)));
   EXPECT_TRUE(log.Has("node with two parents"));
 }
 
 TEST(CollisionFileTest, SaveRefusesWhatTheFileCannotHoldAndFailedWrites) {
-  const std::string folder = TempFolder("refuse");
+  ScratchFolderX folder;
   CollisionBSPX big;
   for (uint32_t i = 0; i < 70000; ++i) big.mMainVertexList.Add(Vector3fX{float(i), 0, 0});
   PolygonLightX polygon(&big.mMainVertexList);
@@ -219,88 +204,73 @@ TEST(CollisionFileTest, SaveRefusesWhatTheFileCannotHoldAndFailedWrites) {
   polygon.AddVertex(uint16_t(1));
   polygon.AddVertex(uint16_t(2));
   big.mAllPolygons.Add(polygon);
-  SaveCollisionBSPX saver(StringX(folder.c_str()));
+  SaveCollisionBSPX saver(FilesFolder(folder));
   EXPECT_FALSE(saver.Save(big, StringX("big"), kStamp));
-  EXPECT_FALSE(std::filesystem::exists(folder + "big.bpX"));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("big.bpX")));
   // A folder that cannot be created: nothing is written, the save reports failure.
   CollisionBSPX small;
-  small.CreateFromMesh(SmallTown());
-  small.BuildTree();
-  const std::string blocker = folder + "blocker";
-  WriteAll(blocker, {1, 2, 3});
-  SaveCollisionBSPX blocked(StringX((blocker + "/").c_str()));
+  BuildSmallTown(small);
+  WriteBytes(folder.File("blocker"), {1, 2, 3});
+  SaveCollisionBSPX blocked(StringX(folder.File("blocker/").c_str()));
   EXPECT_FALSE(blocked.Save(small, StringX("town"), kStamp));
   // Only the one plain file is left in the folder: no temporary files.
-  size_t entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1u);
+  const auto entries = std::filesystem::directory_iterator(folder.Path());
+  EXPECT_EQ(std::distance(begin(entries), end(entries)), 1);
 }
 
 TEST(CollisionFileTest, ManagerBuildsLoadsAndRebuildsStaleOrBadFiles) {
-  const std::string folder = TempFolder("manager");
+  ScratchFolderX folder;
+  const std::string file = folder.File("maps_town.bsp.bpX");
+  const StringX map("maps\\town.bsp");
   const MeshX town = SmallTown();
   ArrayX<const MeshX*> meshes;
   meshes.Add(&town);
   {
     ReportCaptureX log;
-    CollisionDataStructureManagerX manager(StringX(folder.c_str()));
-    CollisionDataStructureBaseX* first =
-        manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77);
+    CollisionDataStructureManagerX manager(FilesFolder(folder));
+    CollisionDataStructureBaseX* first = manager.GetWorldDataStructure(map, meshes, 77);
     ASSERT_TRUE(first);
     EXPECT_TRUE(log.Has("CollisionBSPX, creating a BSP tree : maps\\town.bsp"));
     EXPECT_TRUE(log.Has("CollisionDataStructureManagerX, Created KorvelX-BSP: maps\\town.bsp"));
-    EXPECT_TRUE(std::filesystem::exists(folder + "maps_town.bsp.bpX"));
+    EXPECT_TRUE(std::filesystem::exists(file));
     // The same name again: the same object, no file touched.
-    std::filesystem::remove(folder + "maps_town.bsp.bpX");
-    EXPECT_EQ(manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77), first);
-    EXPECT_FALSE(std::filesystem::exists(folder + "maps_town.bsp.bpX"));
+    std::filesystem::remove(file);
+    EXPECT_EQ(manager.GetWorldDataStructure(map, meshes, 77), first);
+    EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(manager.GetBuiltCount(), 1u);
     // A mesh structure of another name, through the typed request.
     EXPECT_TRUE(manager.GetDataStructure(StringX("group#0"), CollisionHandlerX::BSP, town));
   }
-  {
-    CollisionDataStructureManagerX manager(StringX(folder.c_str()));
-    manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77);  // writes the file
-  }
+  // A later run of the program with a new manager: {built, loaded}.
+  auto run = [&](const ArrayX<const MeshX*>& list, int64_t sourceTime) {
+    CollisionDataStructureManagerX manager(FilesFolder(folder));
+    EXPECT_TRUE(manager.GetWorldDataStructure(map, list, sourceTime));
+    return std::make_pair(manager.GetBuiltCount(), manager.GetLoadedCount());
+  };
+  using CountsX = std::pair<uint32_t, uint32_t>;
+  EXPECT_EQ(run(meshes, 77), CountsX(1, 0));  // writes the file
   {
     ReportCaptureX log;
-    CollisionDataStructureManagerX manager(StringX(folder.c_str()));
-    ASSERT_TRUE(manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 77));
-    EXPECT_EQ(manager.GetLoadedCount(), 1u);
+    EXPECT_EQ(run(meshes, 77), CountsX(0, 1));
     EXPECT_TRUE(log.Has("CollisionDataStructureManagerX, Loaded KorvelX-BSP file: maps\\town.bsp"));
   }
+  // The map's time changed: the file is stale and is built again.
+  EXPECT_EQ(run(meshes, 78), CountsX(1, 0));
+  // The map's geometry changed under the same time.
+  MeshX changed = town;
+  changed.mVertexList[0].position.x += 1.f;
+  ArrayX<const MeshX*> changedList;
+  changedList.Add(&changed);
+  EXPECT_EQ(run(changedList, 78), CountsX(1, 0));
+  EXPECT_EQ(run(changedList, 78), CountsX(0, 1));
+  // A truncated file is rejected, built again and overwritten with a good one.
+  std::vector<uint8_t> bytes = ReadBytes(file);
+  bytes.resize(bytes.size() / 2);
+  WriteBytes(file, bytes);
   {
-    // The map's time changed: the file is stale and is built again.
-    CollisionDataStructureManagerX manager(StringX(folder.c_str()));
-    manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 78);
-    EXPECT_EQ(manager.GetBuiltCount(), 1u);
-  }
-  {
-    // The map's geometry changed under the same time.
-    MeshX changed = town;
-    changed.mVertexList[0].position.x += 1.f;
-    ArrayX<const MeshX*> changedList;
-    changedList.Add(&changed);
-    CollisionDataStructureManagerX manager(StringX(folder.c_str()));
-    manager.GetWorldDataStructure(StringX("maps\\town.bsp"), changedList, 78);
-    EXPECT_EQ(manager.GetBuiltCount(), 1u);
-  }
-  {
-    // A truncated file is rejected, built again and overwritten with a good one.
-    const std::string path = folder + "maps_town.bsp.bpX";
-    std::vector<uint8_t> bytes = ReadAll(path);
-    bytes.resize(bytes.size() / 2);
-    WriteAll(path, bytes);
     ReportCaptureX log;
-    CollisionDataStructureManagerX manager(StringX(folder.c_str()));
-    ASSERT_TRUE(manager.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 78));
-    EXPECT_EQ(manager.GetBuiltCount(), 1u);
+    EXPECT_EQ(run(changedList, 78), CountsX(1, 0));
     EXPECT_TRUE(log.Has("ReadCollisionBSPX, rejected"));
-    CollisionDataStructureManagerX again(StringX(folder.c_str()));
-    again.GetWorldDataStructure(StringX("maps\\town.bsp"), meshes, 78);
-    EXPECT_EQ(again.GetLoadedCount(), 1u);
   }
+  EXPECT_EQ(run(changedList, 78), CountsX(0, 1));
 }

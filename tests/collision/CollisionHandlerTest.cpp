@@ -17,16 +17,16 @@ namespace {
 class HandlerWorldX {
  public:
   explicit HandlerWorldX(const std::vector<TriangleX>& triangles, uint32_t flags = 0)
-      : mManager(StringX(TempFolder("handler").c_str())), mHandler(&mManager) {
+      : mManager(FilesFolder(mFolder)), mHandler(&mManager) {
     mMesh = MeshFromTriangles(triangles, flags);
     ArrayX<const MeshX*> meshes;
     meshes.Add(&mMesh);
     EXPECT_TRUE(mHandler.AddWorld(StringX("world"), meshes));
   }
   CollisionHandlerX& Handler() { return mHandler; }
-  CollisionDataStructureManagerX& Manager() { return mManager; }
 
  private:
+  ScratchFolderX mFolder;
   MeshX mMesh;
   CollisionDataStructureManagerX mManager;
   CollisionHandlerX mHandler;
@@ -189,7 +189,8 @@ TEST(CollisionHandlerTest, MovingObjectsAreHitInTheirOwnFrameAndShareStructures)
 }
 
 TEST(CollisionHandlerTest, WithoutAWorldEveryQueryMisses) {
-  CollisionDataStructureManagerX manager(StringX(TempFolder("noworld").c_str()));
+  ScratchFolderX folder;
+  CollisionDataStructureManagerX manager(FilesFolder(folder));
   CollisionHandlerX handler(&manager);
   CollisionResultX result;
   EXPECT_FALSE(handler.TestRay({0, 0, 0}, {1, 0, 0}, result, false));

@@ -1,14 +1,12 @@
 #pragma once
 // Meshes and map loading shared by the collision and simplification tests.
-#include <unistd.h>
-
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "ScratchFolderX.h"
 #include "geometry/MeshX.h"
 #include "loaders/ReadBSPQuakeX.h"
 
@@ -118,30 +116,9 @@ inline bool LoadMapTriangles(const std::string& path, MeshX& mesh) {
   return !triangles.empty();
 }
 
-inline int& Counter() {
-  static int counter = 0;
-  return counter;
-}
-
-// A fresh folder for saved files, in engine form with a trailing separator.
-inline std::string TempFolder(const char* tag) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      ("kx_collision_" + std::string(tag) + "_" + std::to_string(::getpid()) + "_" +
-       std::to_string(Counter()++));
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  // Removed again when the process ends.
-  struct CleanupX {
-    std::vector<std::filesystem::path> folders;
-    ~CleanupX() {
-      std::error_code ignored;
-      for (const auto& f : folders) std::filesystem::remove_all(f, ignored);
-    }
-  };
-  static CleanupX cleanup;
-  cleanup.folders.push_back(folder);
-  return folder.string() + "/";
+// A scratch folder as the folder of the collision files (with its closing separator).
+inline StringX FilesFolder(const ScratchFolderX& folder) {
+  return StringX((folder.Path() + "/").c_str());
 }
 
 }  // namespace colltest

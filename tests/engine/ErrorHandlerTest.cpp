@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <regex>
 #include <sstream>
@@ -14,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "ScratchFolderX.h"
 #include "engine/ErrorHandlerX.h"
 #include "engine/ReportHooksX.h"
 #include "foundation/StringX.h"
@@ -38,8 +38,10 @@ void CountFatal(const char* description, const char* caption) {
   gLastFatal = std::string(caption) + "|" + description;
 }
 
+// Like every listener, it leaves the log when it goes.
 class ListenerX : public IRenderDevice2DX {
  public:
+  ~ListenerX() override { DetachFromLog(); }
   void Update(float) override {}
   void Draw() override {}
   void AddText(const char* text) override { mLines.push_back(text); }
@@ -50,30 +52,17 @@ class ListenerX : public IRenderDevice2DX {
 class ErrorHandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    mSaved = fs::current_path();
-    mFolder = fs::temp_directory_path() /
-              ("kx_log_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(mFolder);
-    fs::create_directories(mFolder);
-    fs::current_path(mFolder);
     gFatalReports = 0;
     ErrorHandlerX::SetFatalReport(&CountFatal);
   }
   void TearDown() override {
     if (GetErrorHandler()) ErrorHandlerX::Destory();
     ErrorHandlerX::SetFatalReport(nullptr);
-    fs::current_path(mSaved);
-    fs::remove_all(mFolder);
   }
-  std::string ReadLog() const {
-    std::ifstream file(mFolder / "LogFile.txt", std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string ReadLog() const { return ReadText(mFolder.File("LogFile.txt")); }
 
-  fs::path mSaved, mFolder;
+  ScratchFolderX mFolder;
+  WorkingFolderX mWorking{mFolder.Path()};
 };
 }  // namespace
 
@@ -85,17 +74,6 @@ TEST(TimeStamp, FieldsArePaddedAndWidenWhenLarger) {
   EXPECT_EQ(Stamp(360000.0f * 10.0f + 3600.0f + 60.0f + 1.0f), "[1001:01:01:000]\t- ");
   EXPECT_EQ(Stamp(0.125f), "[00:00:00:125]\t- ");
   EXPECT_EQ(Stamp(-5.0f), "[00:00:00:000]\t- ");  // never a negative field
-}
-
-TEST(Severity, WordsIncludingUnknownValues) {
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(Severity::Critical), "Critical: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(Severity::Major), "Major: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(Severity::Normal), "Normal: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(Severity::Minor), "Minor: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(Severity::Trivial), "Trivial: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(Severity::CodeNotDone), "Code Not Done: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(static_cast<Severity>(9)), "Unkown: ");
-  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(static_cast<Severity>(-1)), "Unkown: ");
 }
 
 TEST_F(ErrorHandlerTest, ExceptionEntriesAreWrittenAtOnceInTheirExactForm) {
@@ -114,6 +92,7 @@ TEST_F(ErrorHandlerTest, ExceptionEntriesAreWrittenAtOnceInTheirExactForm) {
                 "[00:00:00:000]\t- EXCEPTION = Unkown: ThreadID = " +
                 pid + ": File = a.cpp: Function = : Line number = -7: Description = x\r\n");
   EXPECT_EQ(gFatalReports.load(), 0);
+  EXPECT_STREQ(ErrorHandlerX::GetSeverityText(static_cast<Severity>(-1)), "Unkown: ");
 }
 
 TEST_F(ErrorHandlerTest, InfoEntriesStayBufferedUntilFlushed) {
@@ -191,7 +170,7 @@ TEST_F(ErrorHandlerTest, HooksDoNothingAfterDestory) {
 }
 
 TEST_F(ErrorHandlerTest, ALogThatCannotBeOpenedDisablesEverythingButFatalReports) {
-  fs::create_directory(mFolder / "LogFile.txt");  // a folder where the file should be
+  fs::create_directory(mFolder.File("LogFile.txt"));  // a folder where the file should be
   ErrorHandlerX::Create();
   ASSERT_NE(GetErrorHandler(), nullptr);
   EXPECT_FALSE(GetErrorHandler()->IsEnabled());
@@ -207,7 +186,7 @@ TEST_F(ErrorHandlerTest, ALogThatCannotBeOpenedDisablesEverythingButFatalReports
 
 TEST_F(ErrorHandlerTest, AWriteFailureTurnsTheLogOffWithoutLooping) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  fs::create_symlink("/dev/full", mFolder / "LogFile.txt");
+  fs::create_symlink("/dev/full", mFolder.File("LogFile.txt"));
   ErrorHandlerX::Create();
   ASSERT_TRUE(GetErrorHandler()->IsEnabled());
   LogMessage("goes nowhere");

@@ -24,9 +24,13 @@ Frame RunFrame(InputHandlerX& input, float dt, uint8_t key) {
   return f;
 }
 
-TEST(InputHandler, PressIsNewInExactlyOneFrameAndReleaseLikewise) {
+class InputHandlerTest : public ::testing::Test {
+ protected:
   CursorStandInX cursor;
-  InputHandlerX input(800, 600, &cursor);
+  InputHandlerX input{800, 600, &cursor};
+};
+
+TEST_F(InputHandlerTest, PressIsNewInExactlyOneFrameAndReleaseLikewise) {
   input.SetKey(kW, true);
   Frame first = RunFrame(input, 0.016f, kW);
   EXPECT_TRUE(first.pressed);
@@ -48,9 +52,7 @@ TEST(InputHandler, PressIsNewInExactlyOneFrameAndReleaseLikewise) {
   EXPECT_FALSE(after.pressed);
 }
 
-TEST(InputHandler, HeldKeyReadsTwoFromTheRepeatDelayOnAndHoldTimeResets) {
-  CursorStandInX cursor;
-  InputHandlerX input(800, 600, &cursor);
+TEST_F(InputHandlerTest, HeldKeyReadsTwoFromTheRepeatDelayOnAndHoldTimeResets) {
   input.SetKey(kW, true);
   // 0.25 s frames: the hold time reaches 1.0 s in the fourth frame.
   std::vector<uint32_t> states;
@@ -67,9 +69,7 @@ TEST(InputHandler, HeldKeyReadsTwoFromTheRepeatDelayOnAndHoldTimeResets) {
   EXPECT_FLOAT_EQ(input.GetKeyboard().mHoldTimes[kW], 0.25f);
 }
 
-TEST(InputHandler, DownAndUpInOneFrameLeaveTheKeyUp) {
-  CursorStandInX cursor;
-  InputHandlerX input(800, 600, &cursor);
+TEST_F(InputHandlerTest, DownAndUpInOneFrameLeaveTheKeyUp) {
   input.SetKey(kW, true);
   input.SetKey(kW, false);
   Frame f = RunFrame(input, 0.016f, kW);
@@ -77,9 +77,7 @@ TEST(InputHandler, DownAndUpInOneFrameLeaveTheKeyUp) {
   EXPECT_FALSE(f.down);
 }
 
-TEST(InputHandler, MouseMotionIsAQuarterOfTheOffsetAndTheCursorGoesBack) {
-  CursorStandInX cursor;
-  InputHandlerX input(800, 600, &cursor);
+TEST_F(InputHandlerTest, MouseMotionIsAQuarterOfTheOffsetAndTheCursorGoesBack) {
   cursor.mX = 408;
   cursor.mY = 296;
   input.Update(0.016f);
@@ -105,9 +103,7 @@ TEST(InputHandler, StillMouseOnAnOddSizedScreenDoesNotDrift) {
   }
 }
 
-TEST(InputHandler, MouseButtonsPressedAndReleasedAgainstThePreviousFrame) {
-  CursorStandInX cursor;
-  InputHandlerX input(800, 600, &cursor);
+TEST_F(InputHandlerTest, MouseButtonsPressedAndReleasedAgainstThePreviousFrame) {
   input.SetMouseButtons(true, false);
   EXPECT_TRUE(input.IsMouseButtonPressed(MOUSEBUTTON_LEFT));
   EXPECT_FALSE(input.IsMouseButtonPressed(MOUSEBUTTON_RIGHT));
@@ -120,9 +116,7 @@ TEST(InputHandler, MouseButtonsPressedAndReleasedAgainstThePreviousFrame) {
   EXPECT_TRUE(input.IsMouseButtonUp(MOUSEBUTTON_LEFT));
 }
 
-TEST(InputHandler, LosingTheFocusLetsGoOfHeldKeysButtonsAndMotion) {
-  CursorStandInX cursor;
-  InputHandlerX input(800, 600, &cursor);
+TEST_F(InputHandlerTest, LosingTheFocusLetsGoOfHeldKeysButtonsAndMotion) {
   input.SetKey(kW, true);
   input.SetMouseButtons(true, true);
   cursor.mX = 500;
@@ -138,7 +132,8 @@ TEST(InputHandler, LosingTheFocusLetsGoOfHeldKeysButtonsAndMotion) {
   }
 }
 
-TEST(VirtualKeys, EveryKeyOfTheGameMapsToItsCode) {
+// System and unknown keys have no code (VK_NONE).
+TEST(VirtualKeys, EveryKeyOfTheGameMapsToItsCodeAndNoOtherKeyDoes) {
   using VirtualKeysX::FromSdlKey;
   const std::pair<SDL_Keycode, int> table[] = {
       {SDLK_UP, 38},        {SDLK_DOWN, 40},    {SDLK_LEFT, 37},     {SDLK_RIGHT, 39},
@@ -150,17 +145,10 @@ TEST(VirtualKeys, EveryKeyOfTheGameMapsToItsCode) {
       {SDLK_F3, 114},       {SDLK_F4, 115},     {SDLK_F5, 116},      {SDLK_F6, 117},
       {SDLK_F7, 118},       {SDLK_EQUALS, 187}, {SDLK_KP_PLUS, 107}, {SDLK_MINUS, 189},
       {SDLK_KP_MINUS, 109}, {SDLK_z, 90},       {SDLK_0, 48},        {SDLK_9, 57},
-      {SDLK_F12, 123},
+      {SDLK_F12, 123},      {SDLK_LALT, 0},     {SDLK_F10, 0},       {SDLK_UNKNOWN, 0},
+      {SDLK_AUDIOPLAY, 0},
   };
   for (const auto& [sdl, vk] : table) EXPECT_EQ(FromSdlKey(sdl), vk) << SDL_GetKeyName(sdl);
-}
-
-TEST(VirtualKeys, SystemAndUnknownKeysHaveNoCode) {
-  using VirtualKeysX::FromSdlKey;
-  EXPECT_EQ(FromSdlKey(SDLK_LALT), VirtualKeysX::VK_NONE);
-  EXPECT_EQ(FromSdlKey(SDLK_F10), VirtualKeysX::VK_NONE);
-  EXPECT_EQ(FromSdlKey(SDLK_UNKNOWN), VirtualKeysX::VK_NONE);
-  EXPECT_EQ(FromSdlKey(SDLK_AUDIOPLAY), VirtualKeysX::VK_NONE);
 }
 
 }  // namespace

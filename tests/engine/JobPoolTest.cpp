@@ -56,15 +56,25 @@ uint32_t NestedBatch(void*) {
   return 0;
 }
 
-class JobPoolTest : public ::testing::Test {
+// Each case runs on a pool of the machine's size (0) and on a pool of one worker.
+class JobPoolTest : public ::testing::TestWithParam<uint32_t> {
  protected:
-  void SetUp() override { ThreadManagerX::CreateSingleton(); }
+  void SetUp() override {
+    if (GetParam() == 0) {
+      ThreadManagerX::CreateSingleton();
+    } else {
+      ThreadManagerX::CreateSingleton(GetParam());
+      ASSERT_EQ(GetThreadManagerX()->GetThreadCount(), GetParam());
+    }
+  }
   void TearDown() override { ThreadManagerX::DestroySingleton(); }
   ReportCaptureX mCapture;
 };
 }  // namespace
 
-TEST_F(JobPoolTest, StrideBatchRunsEveryJobExactlyOnceBeforeReturning) {
+INSTANTIATE_TEST_SUITE_P(Workers, JobPoolTest, ::testing::Values(0u, 1u));
+
+TEST_P(JobPoolTest, StrideBatchRunsEveryJobExactlyOnceBeforeReturning) {
   ThreadManagerX* pool = GetThreadManagerX();
   ASSERT_NE(pool, nullptr);
   EXPECT_GE(pool->GetThreadCount(), 1u);
@@ -79,7 +89,7 @@ TEST_F(JobPoolTest, StrideBatchRunsEveryJobExactlyOnceBeforeReturning) {
   EXPECT_FALSE(pool->HasJobs());
 }
 
-TEST_F(JobPoolTest, ThousandsOfJobsManyTimes) {
+TEST_P(JobPoolTest, ThousandsOfJobsManyTimes) {
   std::vector<SlotX> slots(3000);
   for (int round = 0; round < 200; ++round) {
     ASSERT_TRUE(GetThreadManagerX()->RunJobBatch(&MarkSlot, slots.data(), 3000, sizeof(SlotX)));
@@ -88,7 +98,7 @@ TEST_F(JobPoolTest, ThousandsOfJobsManyTimes) {
   }
 }
 
-TEST_F(JobPoolTest, TinyBatchesNeverLoseAWake) {
+TEST_P(JobPoolTest, TinyBatchesNeverLoseAWake) {
   SlotX slots[3];
   for (int round = 0; round < 5000; ++round) {
     const uint32_t count = 1 + round % 3;
@@ -97,7 +107,7 @@ TEST_F(JobPoolTest, TinyBatchesNeverLoseAWake) {
   EXPECT_EQ(slots[0].runs.load(), 5000u);
 }
 
-TEST_F(JobPoolTest, DontWaitRunsInTheBackgroundAndALaterWaitCollectsEverything) {
+TEST_P(JobPoolTest, DontWaitRunsInTheBackgroundAndALaterWaitCollectsEverything) {
   ThreadManagerX* pool = GetThreadManagerX();
   gCount = 0;
   for (int i = 0; i < 20; ++i) pool->AddJob(&SlowCountJob, nullptr);
@@ -108,7 +118,7 @@ TEST_F(JobPoolTest, DontWaitRunsInTheBackgroundAndALaterWaitCollectsEverything) 
   EXPECT_FALSE(pool->HasJobs());
 }
 
-TEST_F(JobPoolTest, JobsMayLogAndIssueBatchesOfTheirOwn) {
+TEST_P(JobPoolTest, JobsMayLogAndIssueBatchesOfTheirOwn) {
   ThreadManagerX* pool = GetThreadManagerX();
   std::vector<char> datas(64);
   mCapture.Clear();
@@ -120,7 +130,7 @@ TEST_F(JobPoolTest, JobsMayLogAndIssueBatchesOfTheirOwn) {
   EXPECT_EQ(gCount.load(), 16u);
 }
 
-TEST_F(JobPoolTest, TwoIssuersAtOnce) {
+TEST_P(JobPoolTest, TwoIssuersAtOnce) {
   std::vector<SlotX> first(500), second(500);
   std::thread other([&] {
     for (int round = 0; round < 100; ++round)
@@ -135,7 +145,7 @@ TEST_F(JobPoolTest, TwoIssuersAtOnce) {
   }
 }
 
-TEST_F(JobPoolTest, BadCallsAreReportedAndRefused) {
+TEST_P(JobPoolTest, BadCallsAreReportedAndRefused) {
   ThreadManagerX* pool = GetThreadManagerX();
   mCapture.Clear();
   EXPECT_FALSE(pool->RunJobBatch(nullptr, &gCount, 4, 4));
@@ -174,15 +184,4 @@ TEST(JobPoolLifecycle, StartStopCyclesLogAndLeaveNoPool) {
   EXPECT_EQ(reports[1].text, "Destorying ThreadManager");
   EXPECT_EQ(reports[2].text, "ThreadManager destroyed");
   EXPECT_EQ(capture.CountLog("ThreadManager destroyed"), 50u);
-}
-
-TEST(JobPoolLifecycle, SingleWorkerPoolStillFinishesEveryBatch) {
-  ReportCaptureX capture;
-  ThreadManagerX::CreateSingleton(1);
-  EXPECT_EQ(GetThreadManagerX()->GetThreadCount(), 1u);
-  SlotX slots[100];
-  for (int round = 0; round < 100; ++round)
-    GetThreadManagerX()->RunJobBatch(&MarkSlot, slots, 100, sizeof(SlotX));
-  for (SlotX& slot : slots) EXPECT_EQ(slot.runs.load(), 100u);
-  ThreadManagerX::DestroySingleton();
 }

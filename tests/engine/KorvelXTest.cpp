@@ -1,18 +1,15 @@
 // The engine object in this process: the frame limiter's arithmetic, the message pump, and the
 // start-up and ordered stop as they appear in the log.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "HeadlessVideoX.h"
+#include "ScratchFolderX.h"
 #include "audio/AudioDirectXX.h"
 #include "engine/ErrorHandlerX.h"
 #include "engine/KorvelX.h"
@@ -20,8 +17,6 @@
 #include "engine/ThreadManagerX.h"
 #include "render/SyncEngineRenderX.h"
 #include "tests/engine/KorvelXStopLines.h"
-
-namespace fs = std::filesystem;
 
 TEST(FrameLimiter, SleepsTheRestOfTheBudgetAndCarriesIt) {
   float carry = 0.0f;
@@ -106,30 +101,10 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     UseOffscreenVideoWithoutDisplay();
-    mSaved = fs::current_path();
-    mFolder = fs::temp_directory_path() / ("kx_engine_" + std::to_string(::getpid()));
-    fs::remove_all(mFolder);
-    fs::create_directories(mFolder / "Resources");
-    fs::current_path(mFolder);
+    std::filesystem::create_directories(mFolder.File("Resources"));
   }
-  void TearDown() override {
-    fs::current_path(mSaved);
-    fs::remove_all(mFolder);
-  }
-  std::vector<std::string> LogLines() const {
-    std::ifstream file(mFolder / "LogFile.txt", std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(file, line)) {
-      const size_t text = line.find("- Info = ");
-      if (text != std::string::npos) line = line.substr(text + 9);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-    return lines;
-  }
-
-  fs::path mSaved, mFolder;
+  ScratchFolderX mFolder;
+  WorkingFolderX mWorking{mFolder.Path()};
 };
 }  // namespace
 
@@ -171,14 +146,14 @@ TEST_F(EngineTest, StartsRunsFramesAndStopsInTheFixedOrder) {
   EXPECT_EQ(GetErrorHandler(), nullptr);
   EXPECT_FALSE(ThreadManagerX::HasThreadManagerX());
 
-  const std::vector<std::string> lines = LogLines();
+  const std::vector<std::string> lines = LogLines(mFolder.File("LogFile.txt"));
   std::vector<std::string> stopLines = kKorvelXStopLines;
   stopLines.insert(stopLines.end() - 1, {"Destorying ThreadManager", "ThreadManager destroyed"});
   EXPECT_EQ(LinesAmong(lines, stopLines), stopLines);
   EXPECT_EQ(lines.back(), "KorvelX Stopped");
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initializing"), lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Audio has been enabled"), lines.end());
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "KorvelX Initialized"), lines.end());
+  EXPECT_TRUE(HasLine(lines, "KorvelX Initializing"));
+  EXPECT_TRUE(HasLine(lines, "Audio has been enabled"));
+  EXPECT_TRUE(HasLine(lines, "KorvelX Initialized"));
   EXPECT_EQ(lines[0].rfind("Resolution of HighTimer is: ", 0), 0u);
 }
 

@@ -1,3 +1,5 @@
+// The report hooks: without hooks a report goes nowhere, an installed hook gets the report
+// with its function and the failed condition.
 #include <gtest/gtest.h>
 
 #include <string>

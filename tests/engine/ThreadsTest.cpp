@@ -123,6 +123,13 @@ uint32_t SuspendSelf(void* data) {
   sleeper->woke = true;
   return 0;
 }
+// Starts the sleeper's thread and waits until it has suspended itself.
+bool PutToSleep(SleeperX& sleeper) {
+  if (!sleeper.thread.Create(&SuspendSelf, &sleeper)) return false;
+  WaitUntil(sleeper.asleep);
+  while (!sleeper.thread.IsSuspended()) std::this_thread::yield();
+  return true;
+}
 }  // namespace
 
 TEST(Thread, CreateRunJoinAndCreateAgain) {
@@ -151,9 +158,7 @@ TEST(Thread, SuspendedThreadIsResumedOnceAndJoinResumesFirst) {
   ReportCaptureX capture;
   SleeperX sleeper;
   EXPECT_TRUE(sleeper.thread.Resume());  // not suspended: nothing to do
-  ASSERT_TRUE(sleeper.thread.Create(&SuspendSelf, &sleeper));
-  WaitUntil(sleeper.asleep);
-  while (!sleeper.thread.IsSuspended()) std::this_thread::yield();
+  ASSERT_TRUE(PutToSleep(sleeper));
   EXPECT_FALSE(sleeper.woke.load());
   EXPECT_TRUE(sleeper.thread.Resume());
   EXPECT_TRUE(sleeper.thread.Resume());
@@ -161,9 +166,7 @@ TEST(Thread, SuspendedThreadIsResumedOnceAndJoinResumesFirst) {
   EXPECT_TRUE(sleeper.woke.load());
 
   SleeperX joined;
-  ASSERT_TRUE(joined.thread.Create(&SuspendSelf, &joined));
-  WaitUntil(joined.asleep);
-  while (!joined.thread.IsSuspended()) std::this_thread::yield();
+  ASSERT_TRUE(PutToSleep(joined));
   joined.thread.Join();  // resumes, then waits
   EXPECT_TRUE(joined.woke.load());
   EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
@@ -172,9 +175,7 @@ TEST(Thread, SuspendedThreadIsResumedOnceAndJoinResumesFirst) {
 TEST(Thread, SuspendingAnotherThreadIsRefused) {
   ReportCaptureX capture;
   SleeperX sleeper;
-  ASSERT_TRUE(sleeper.thread.Create(&SuspendSelf, &sleeper));
-  WaitUntil(sleeper.asleep);
-  while (!sleeper.thread.IsSuspended()) std::this_thread::yield();
+  ASSERT_TRUE(PutToSleep(sleeper));
   EXPECT_TRUE(sleeper.thread.Suspend());  // already suspended: nothing to do
   sleeper.thread.Resume();
   sleeper.thread.Join();

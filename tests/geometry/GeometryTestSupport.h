@@ -63,33 +63,35 @@ class RandomGeometryX {
     return f;
   }
 
-  // A convex polygon of 3..maxCorners corners on a circle (counter-clockwise around the frame
-  // normal), with texture coordinates equal to its in-plane coordinates.
-  PolygonX ConvexPolygon(FrameX& frame, int maxCorners = 10) {
-    frame = Frame();
-    const float radius = Uniform(0.5f, 4.f);
+  // lo..hi angles in [0, 2 pi), sorted, each 0.15 to maxGap from the next around the circle.
+  std::vector<float> SpacedAngles(int lo, int hi, float maxGap) {
     for (;;) {
-      const int n = Int(3, maxCorners);
+      const int n = Int(lo, hi);
       std::vector<float> angles;
       for (int i = 0; i < n; ++i) angles.push_back(Uniform(0.f, 6.2831853f));
       std::sort(angles.begin(), angles.end());
       bool spaced = true;
       for (int i = 0; i < n; ++i) {
-        const float next = i + 1 < n ? angles[i + 1] : angles[0] + 6.2831853f;
-        if (next - angles[i] < 0.15f || next - angles[i] > 3.0f) spaced = false;
+        const float gap = (i + 1 < n ? angles[i + 1] : angles[0] + 6.2831853f) - angles[i];
+        spaced = spaced && gap >= 0.15f && gap <= maxGap;
       }
-      if (!spaced) continue;
-      PolygonX polygon;
-      for (float angle : angles) {
-        const float a = radius * std::cos(angle);
-        const float b = radius * std::sin(angle);
-        VertexX vertex;
-        vertex.position = frame.At(a, b);
-        vertex.texCoord = {a, b};
-        polygon.vertexList.Add(vertex);
-      }
-      return polygon;
+      if (spaced) return angles;
     }
+  }
+
+  // A convex polygon of 3..maxCorners corners on a circle (counter-clockwise around the frame
+  // normal), with texture coordinates equal to its in-plane coordinates.
+  PolygonX ConvexPolygon(FrameX& frame, int maxCorners = 10) {
+    frame = Frame();
+    const float radius = Uniform(0.5f, 4.f);
+    PolygonX polygon;
+    for (float angle : SpacedAngles(3, maxCorners, 3.0f)) {
+      VertexX vertex;
+      vertex.texCoord = {radius * std::cos(angle), radius * std::sin(angle)};
+      vertex.position = frame.At(vertex.texCoord.u, vertex.texCoord.v);
+      polygon.vertexList.Add(vertex);
+    }
+    return polygon;
   }
 
  private:

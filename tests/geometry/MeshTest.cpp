@@ -21,15 +21,15 @@ double SignedVolume(const MeshX& mesh) {
   return volume;
 }
 
+MeshX MeshOf(const char* name, std::initializer_list<Vector3fX> positions) {
+  MeshX mesh{StringX(name)};
+  for (const Vector3fX& p : positions) mesh.mVertexList.Add(MakeVertex(p.x, p.y, p.z));
+  return mesh;
+}
+
 // Two triangles sharing the edge (1,0,0)-(0,1,0), as an indexed triangle list.
 MeshX TwoTriangles() {
-  MeshX mesh(StringX("two"));
-  for (const Vector3fX& p :
-       {Vector3fX(0, 0, 0), Vector3fX(1, 0, 0), Vector3fX(0, 1, 0), Vector3fX(1, 1, 0)}) {
-    VertexX v;
-    v.position = p;
-    mesh.mVertexList.Add(v);
-  }
+  MeshX mesh = MeshOf("two", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}});
   for (int32_t index : {0, 1, 2, 1, 3, 2}) mesh.mIndexList.Add(index);
   return mesh;
 }
@@ -41,25 +41,37 @@ uint32_t SharedEdges(const MeshX& mesh) {
 }
 }  // namespace
 
-TEST(MeshPrimitiveTest, PlaneCountsNamesAndSections) {
-  const MeshX small(PRIMITIVE_PLANE, 1, 1);
-  EXPECT_EQ(small.GetName(), "PRIMITIVE_PLANE - 11");
-  EXPECT_EQ(small.mVertexList.Size(), 4u);
-  EXPECT_EQ(small.mIndexList.Size(), 6u);
-  EXPECT_EQ(small.mPointOrdering, uint32_t(POINTORDER_TRIANGLELIST));
-  ASSERT_EQ(small.mSections.Size(), 1u);
-  EXPECT_EQ(small.mSections[0].first, 0u);
-  EXPECT_EQ(small.mSections[0].end, 6u);
-  const MeshX larger(PRIMITIVE_PLANE, 2, 3);
-  EXPECT_EQ(larger.mVertexList.Size(), 12u);
-  EXPECT_EQ(larger.mIndexList.Size(), 36u);
-  for (const VertexX& v : larger.mVertexList) {
-    EXPECT_TRUE(IsZero(v.normal));
-    EXPECT_EQ(v.colour >> 24, 0xFFu);
+TEST(MeshPrimitiveTest, CountsNamesAndOneSection) {
+  const struct {
+    uint32_t kind, a, b;
+    const char* name;
+    uint32_t vertices, indices;
+  } cases[] = {
+      {PRIMITIVE_PLANE, 1, 1, "PRIMITIVE_PLANE - 11", 4, 6},
+      {PRIMITIVE_PLANE, 2, 3, "PRIMITIVE_PLANE - 23", 12, 36},
+      // The sphere's seam and poles are shared vertices.
+      {PRIMITIVE_SPHERE, 4, 6, "PRIMITIVE_SPHERE - 46", 2 + 3 * 6, 2 * 6 * 3 * 3},
+      {PRIMITIVE_DISC, 8, 0, "PRIMITIVE_DISC - 80", 9, 24},
+  };
+  for (const auto& c : cases) {
+    const MeshX mesh(c.kind, c.a, c.b);
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(mesh.GetName(), c.name);
+    EXPECT_EQ(mesh.mVertexList.Size(), c.vertices);
+    EXPECT_EQ(mesh.mIndexList.Size(), c.indices);
+    EXPECT_EQ(mesh.mPointOrdering, uint32_t(POINTORDER_TRIANGLELIST));
+    ASSERT_EQ(mesh.mSections.Size(), 1u);
+    EXPECT_EQ(mesh.mSections[0].first, 0u);
+    EXPECT_EQ(mesh.mSections[0].end, c.indices);
+    for (uint32_t i = 0; i < mesh.mVertexList.Size(); ++i) {
+      EXPECT_EQ(mesh.mVertexList[i].colour >> 24, 0xFFu);
+      for (uint32_t j = i + 1; j < mesh.mVertexList.Size(); ++j)
+        EXPECT_FALSE(Equal(mesh.mVertexList[i].position, mesh.mVertexList[j].position));
+    }
   }
+  for (const VertexX& v : MeshX(PRIMITIVE_PLANE, 2, 3).mVertexList) EXPECT_TRUE(IsZero(v.normal));
   EXPECT_EQ(MeshX::GetPrimitiveName(PRIMITIVE_SPHERE, 16, 12), "PRIMITIVE_SPHERE - 1612");
   EXPECT_EQ(MeshX::GetPrimitiveName(PRIMITIVE_STAR, 3, 4), "PRIMITIVE_STAR");
-  EXPECT_EQ(MeshX::GetPrimitiveName(PRIMITIVE_DISC, 8, 0), "PRIMITIVE_DISC - 80");
   EXPECT_EQ(MeshX::GetPrimitiveName(PRIMITIVE_CYLENDER, 8, 2), "PRIMITIVE_CYLENDER - 82");
 }
 
@@ -104,22 +116,9 @@ TEST(MeshPrimitiveTest, SolidsAreClosedOutwardAndUnitSized) {
   EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
 }
 
-TEST(MeshPrimitiveTest, SphereSeamAndPolesAreShared) {
-  const MeshX sphere(PRIMITIVE_SPHERE, 4, 6);
-  EXPECT_EQ(sphere.mVertexList.Size(), 2u + 3u * 6u);
-  EXPECT_EQ(sphere.mIndexList.Size(), 2u * 6u * 3u * 3u);
-  for (uint32_t i = 0; i < sphere.mVertexList.Size(); ++i) {
-    for (uint32_t j = i + 1; j < sphere.mVertexList.Size(); ++j) {
-      EXPECT_FALSE(Equal(sphere.mVertexList[i].position, sphere.mVertexList[j].position));
-    }
-  }
-}
-
 TEST(MeshPrimitiveTest, DiscStarAndBadParameters) {
   ReportCaptureX capture;
   MeshX disc(PRIMITIVE_DISC, 8, 0);
-  EXPECT_EQ(disc.mVertexList.Size(), 9u);
-  EXPECT_EQ(disc.mIndexList.Size(), 24u);
   disc.CreateEdgeList();
   uint32_t boundary = 0;
   for (const EdgeX& edge : disc.mEdgeList) boundary += edge.IsBoundary();
@@ -157,23 +156,16 @@ TEST(MeshListTest, PolygonListFromTriangleListAndStrip) {
   EXPECT_TRUE(list.mIndexList.Empty());
   EXPECT_TRUE(list.mVertexList.Empty());
 
-  MeshX strip(StringX("strip"));
+  MeshX strip = MeshOf("strip", {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 0, 0}});
   strip.mPointOrdering = POINTORDER_TRIANGLESTRIP;
-  for (const Vector3fX& p : {Vector3fX(0, 0, 0), Vector3fX(0, 1, 0), Vector3fX(1, 0, 0),
-                             Vector3fX(1, 1, 0), Vector3fX(2, 0, 0)}) {
-    VertexX v;
-    v.position = p;
-    strip.mVertexList.Add(v);
-  }
   strip.CreatePolygonList(true);
   ASSERT_EQ(strip.mPolygonList.Size(), 3u);
   EXPECT_LT(strip.mPolygonList[0].plane.normal.z, 0.f);
   EXPECT_GT(strip.mPolygonList[1].plane.normal.z, 0.f);  // every second one turns the other way
   EXPECT_LT(strip.mPolygonList[2].plane.normal.z, 0.f);
 
-  MeshX shortStrip(StringX("short"));
+  MeshX shortStrip = MeshOf("short", {{0, 0, 0}});
   shortStrip.mPointOrdering = POINTORDER_TRIANGLESTRIP;
-  shortStrip.mVertexList.Add(VertexX());
   shortStrip.CreatePolygonList(false);
   EXPECT_TRUE(shortStrip.mPolygonList.Empty());
   EXPECT_EQ(shortStrip.mVertexList.Size(), 1u);  // nothing built, nothing dropped

@@ -36,32 +36,71 @@ bool RandomCuttingPlane(RandomGeometryX& random, const PolygonX& polygon, PlaneX
 }
 }  // namespace
 
-TEST(PolygonPointTest, BoundaryModesOnSquaresAndConcaveShapes) {
-  const PolygonX square = Square(0, 0, 1, 1);
-  for (bool boundary : {true, false}) {
-    EXPECT_TRUE(TestPointIntersection(square, {0.5f, 0.5f, 0}, boundary));
-    EXPECT_TRUE(TestPointIntersection(square, {0.3f, 0.6f, 0}, boundary));
-    EXPECT_EQ(TestPointIntersection(square, {0, 0, 0}, boundary), boundary);
-    EXPECT_FALSE(TestPointIntersection(square, {0.5f, -2e-5f, 0}, boundary));
-    EXPECT_FALSE(TestPointIntersection(square, {1.5f, 0.5f, 0}, boundary));
+// The polygon's own point test counts the boundary as inside; the free one does so when asked.
+TEST(PolygonPointTest, UnitSquareBoundaryAtTheToleranceScale) {
+  PolygonX square = Square(0, 0, 1, 1);
+  ASSERT_TRUE(square.CreatePlaneSafe());
+  enum { In, Boundary, Out };
+  const std::pair<Vector3fX, int> points[] = {
+      {{0.5f, 0.5f, 0}, In},     {{0.3f, 0.6f, 0}, In},    {{0, 0, 0}, Boundary},
+      {{0.5f, 0, 0}, Boundary},  {{0, 0.5f, 0}, Boundary}, {{0.5f, 1e-5f, 0}, In},
+      {{1, 0.25f, 0}, Boundary}, {{0.5f, -2e-5f, 0}, Out}, {{-2e-5f, 0.5f, 0}, Out},
+      {{1.5f, 0.5f, 0}, Out},
+  };
+  for (const auto& [point, where] : points) {
+    SCOPED_TRACE(testing::Message() << point.x << "," << point.y);
+    EXPECT_EQ(square.TestPointIntersection(point), where != Out);
+    EXPECT_EQ(TestPointIntersection(square, point, true), where != Out);
+    EXPECT_EQ(TestPointIntersection(square, point, false), where == In);
   }
-  EXPECT_TRUE(TestPointIntersection(square, {0.5f, 0, 0}, true));
-  EXPECT_TRUE(TestPointIntersection(square, {0.5f, 1e-5f, 0}, true));
-  EXPECT_TRUE(TestPointIntersection(square, {1, 0.25f, 0}, true));
+  float t = 0.f;
+  Vector3fX hit;
+  EXPECT_TRUE(square.TestLineIntersect({0.25f, 0.25f, 1}, {0.25f, 0.25f, -1}, t, hit));
+  EXPECT_FLOAT_EQ(t, 0.5f);
+  EXPECT_FALSE(square.TestLineIntersect({2, 2, 1}, {2, 2, -1}, t, hit));
+}
 
-  RandomGeometryX random(3);
-  for (int round = 0; round < 1000; ++round) {
-    FrameX frame;
-    PolygonX polygon = random.ConvexPolygon(frame);
-    ASSERT_TRUE(polygon.CreatePlaneSafe());
-    EXPECT_TRUE(TestPointIntersection(polygon, polygon.GetCenter(), false));
-    EXPECT_TRUE(TestPointIntersection(polygon, polygon.GetCenterSafe(), true));
-    const uint32_t n = polygon.vertexList.Size();
-    for (uint32_t i = 0; i < n; ++i) {
-      const Vector3fX& a = polygon.vertexList[i].position;
-      const Vector3fX& b = polygon.vertexList[(i + 1) % n].position;
-      EXPECT_TRUE(TestPointIntersection(polygon, a, true));
-      EXPECT_TRUE(TestPointIntersection(polygon, a + (b - a) * 0.37f, true));
+// Random convex polygons, unit-sized and map-sized far from the origin: corners and edge points
+// are inside and points just outside an edge are not, for the polygon's own test and the free
+// one; random points in the plane agree with a reference unless they lie close to an edge.
+TEST(PolygonPointTest, RandomConvexPolygonsAgainstTheirEdges) {
+  const struct {
+    uint32_t seed;
+    int rounds;
+    float scale, outside;
+    Vector3fX shift;
+  } cases[] = {{11, 2000, 1.f, 2e-4f, {0, 0, 0}}, {31, 500, 300.f, 0.01f, {2000, -1500, 800}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scale);
+    RandomGeometryX random(c.seed);
+    auto place = [&](const Vector3fX& p) { return p * c.scale + c.shift; };
+    for (int round = 0; round < c.rounds; ++round) {
+      FrameX frame;
+      PolygonX polygon = random.ConvexPolygon(frame);
+      for (VertexX& v : polygon.vertexList) v.position = place(v.position);
+      ASSERT_TRUE(polygon.CreatePlaneSafe());
+      EXPECT_TRUE(TestPointIntersection(polygon, polygon.GetCenter(), false));
+      EXPECT_TRUE(TestPointIntersection(polygon, polygon.GetCenterSafe(), true));
+      const uint32_t n = polygon.vertexList.Size();
+      for (uint32_t i = 0; i < n; ++i) {
+        const Vector3fX& a = polygon.vertexList[i].position;
+        const Vector3fX& b = polygon.vertexList[(i + 1) % n].position;
+        const Vector3fX onEdge = a + (b - a) * random.Uniform(0.05f, 0.95f);
+        const Vector3fX outside = onEdge + Cross(b - a, frame.n).Normalized() * c.outside;
+        for (const Vector3fX& p : {a, onEdge}) {
+          EXPECT_TRUE(polygon.TestPointIntersection(p));
+          EXPECT_TRUE(TestPointIntersection(polygon, p, true));
+        }
+        EXPECT_FALSE(polygon.TestPointIntersection(outside));
+        EXPECT_FALSE(TestPointIntersection(polygon, outside, true));
+      }
+      for (int k = 0; k < 10; ++k) {
+        const Vector3fX p = place(frame.At(random.Uniform(-5, 5), random.Uniform(-5, 5)));
+        const bool inside = ReferenceInside(polygon, frame.n, p, 0.f);
+        if (inside != ReferenceInside(polygon, frame.n, p, 1e-4f * c.scale)) continue;
+        EXPECT_EQ(polygon.TestPointIntersection(p), inside);
+        EXPECT_EQ(TestPointIntersection(polygon, p, true), inside);
+      }
     }
   }
 }
@@ -90,29 +129,52 @@ TEST(PolygonCornerTest, LineVerticesAreNotCorners) {
   EXPECT_EQ(i1, 6u);
 }
 
-TEST(PolygonOverlapTest, DescribedSquareCases) {
+// Cutting leaves the pieces of the second polygon outside the first (none when nothing is cut
+// away). Fixing an overlap: a polygon that contains the other (boundary included) replaces
+// both, before any cutting; otherwise the pieces of the second outside the first, then the first.
+TEST(PolygonOverlapTest, CuttingAndFixingSquares) {
   ReportCaptureX capture;
   const PolygonX square = Square(0, 0, 1, 1);
   const PolygonX cutter = Square(0, 0, 0.5f, 1);
-  ArrayX<PolygonX> pieces;
-  EXPECT_TRUE(CutPolygonWithPolygon(cutter, square, pieces));
-  ASSERT_EQ(pieces.Size(), 1u);
-  EXPECT_NEAR(pieces[0].GetArea(), 0.5f, 1e-5f);
-  EXPECT_TRUE(pieces[0].IsCCW());
-  EXPECT_TRUE(Dot(TurnNormal(pieces[0]), Vector3fX(0, 0, 1)) > 0.f);
-  for (const VertexX& v : pieces[0].vertexList) EXPECT_GE(v.position.x, 0.5f - 1e-6f);
-  // The square contains the cutter (its boundary included), so the containment step answers
-  // before any cutting: the square alone replaces both.
-  ArrayX<PolygonX> fixed;
-  EXPECT_TRUE(FixOverlappingPolygons(cutter, square, fixed));
-  ASSERT_EQ(fixed.Size(), 1u);
-  EXPECT_NEAR(fixed[0].GetArea(), 1.f, 1e-5f);
-  // Partly overlapping squares: the pieces of the second outside the first, then the first.
-  ArrayX<PolygonX> shifted;
-  EXPECT_TRUE(FixOverlappingPolygons(cutter, Square(0.25f, 0, 1, 1), shifted));
-  ASSERT_EQ(shifted.Size(), 2u);
-  EXPECT_NEAR(shifted[0].GetArea(), 0.5f, 1e-5f);
-  EXPECT_NEAR(shifted[1].GetArea(), 0.5f, 1e-5f);
+  ArrayX<PolygonX> halves;
+  TriangulatePolygon(square, halves);
+  ASSERT_EQ(halves.Size(), 2u);
+  enum { Cut, Fix };
+  const struct {
+    int op;
+    PolygonX first, second;
+    bool changed;
+    uint32_t pieces;
+    float area;
+  } cases[] = {
+      {Cut, cutter, square, true, 1, 0.5f},
+      {Cut, square, Square(0, 0, 1, 1), false, 0, 0},
+      {Cut, cutter, Square(3, 0, 4, 1), false, 0, 0},
+      {Cut, Square(0.4f, -1, 0.6f, 2), square, true, 2, 0.8f},  // a cross: the middle goes
+      {Fix, cutter, square, true, 1, 1},
+      {Fix, cutter, Square(0.25f, 0, 1, 1), true, 2, 1},
+      {Fix, square, Square(0.25f, 0.25f, 0.75f, 0.75f), true, 1, 1},
+      {Fix, halves[0], halves[1], false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    ArrayX<PolygonX> pieces;
+    EXPECT_EQ(c.op == Cut ? CutPolygonWithPolygon(c.first, c.second, pieces)
+                          : FixOverlappingPolygons(c.first, c.second, pieces),
+              c.changed);
+    ASSERT_EQ(pieces.Size(), c.pieces);
+    EXPECT_NEAR(TotalArea(pieces), c.area, 1e-5f);
+    for (uint32_t i = 0; i < pieces.Size(); ++i) {
+      EXPECT_TRUE(pieces[i].IsAPolygon());
+      EXPECT_TRUE(pieces[i].IsCCW());
+      EXPECT_GT(Dot(TurnNormal(pieces[i]), Vector3fX(0, 0, 1)), 0.f);
+      if (c.op == Cut || i + 1 < pieces.Size()) {
+        EXPECT_FALSE(TestPointIntersection(c.first, pieces[i].GetCenterSafe(), false));
+      } else if (pieces.Size() > 1) {
+        EXPECT_NEAR(pieces[i].GetArea(), c.first.GetArea(), 1e-5f);
+      }
+    }
+  }
 
   const PolygonX twin = Square(0, 0, 1, 1);
   EXPECT_FALSE(Overlappes(square, twin));
@@ -121,34 +183,8 @@ TEST(PolygonOverlapTest, DescribedSquareCases) {
   EXPECT_TRUE(ContainsPolygon(twin, square));
   EXPECT_FALSE(ContainsPolygonNoBoundary(square, twin));
   EXPECT_FALSE(ContainsPolygonNoBoundary(twin, square));
-  ArrayX<PolygonX> none;
-  EXPECT_FALSE(CutPolygonWithPolygon(square, twin, none));
-  EXPECT_TRUE(none.Empty());
-
-  const PolygonX inner = Square(0.25f, 0.25f, 0.75f, 0.75f);
-  EXPECT_TRUE(ContainsPolygonNoBoundary(square, inner));
-  ArrayX<PolygonX> outerOnly;
-  EXPECT_TRUE(FixOverlappingPolygons(square, inner, outerOnly));
-  ASSERT_EQ(outerOnly.Size(), 1u);
-  EXPECT_NEAR(outerOnly[0].GetArea(), 1.f, 1e-5f);
-
-  ArrayX<PolygonX> halves;
-  TriangulatePolygon(square, halves);
-  ASSERT_EQ(halves.Size(), 2u);
+  EXPECT_TRUE(ContainsPolygonNoBoundary(square, Square(0.25f, 0.25f, 0.75f, 0.75f)));
   EXPECT_FALSE(Overlappes(halves[0], halves[1]));
-  ArrayX<PolygonX> untouched;
-  EXPECT_FALSE(FixOverlappingPolygons(halves[0], halves[1], untouched));
-  EXPECT_TRUE(untouched.Empty());
-
-  // A polygon wholly outside the cutter is appended once at most, and not at all when uncut.
-  ArrayX<PolygonX> outside;
-  EXPECT_FALSE(CutPolygonWithPolygon(cutter, Square(3, 0, 4, 1), outside));
-  EXPECT_TRUE(outside.Empty());
-  // A cross: the cutter's band removes the middle, leaving two pieces.
-  ArrayX<PolygonX> cross;
-  EXPECT_TRUE(CutPolygonWithPolygon(Square(0.4f, -1, 0.6f, 2), square, cross));
-  EXPECT_NEAR(TotalArea(cross), 0.8f, 1e-5f);
-  EXPECT_EQ(cross.Size(), 2u);
   EXPECT_TRUE(Intersects(square, cutter));
   EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
   PolygonX tilted = MakePolygon({{0, 0, 0}, {1, 0, 1}, {0, 1, 0}});
@@ -238,41 +274,33 @@ TEST(PolygonTriangulateTest, ConvexPolygonsKeepAreaAndWinding) {
 
 TEST(PolygonTriangulateTest, NonConvexShapes) {
   ReportCaptureX capture;
-  const PolygonX shapes[] = {
-      // L
-      MakePolygon({{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}}),
-      // U
-      MakePolygon(
-          {{0, 0, 0}, {3, 0, 0}, {3, 2, 0}, {2, 2, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}}),
-      // comb with three teeth
-      MakePolygon({{0, 0, 0},
-                   {5, 0, 0},
-                   {5, 2, 0},
-                   {4, 2, 0},
-                   {4, 1, 0},
-                   {3, 1, 0},
-                   {3, 2, 0},
-                   {2, 2, 0},
-                   {2, 1, 0},
-                   {1, 1, 0},
-                   {1, 2, 0},
-                   {0, 2, 0}}),
-  };
-  const float areas[] = {3.f, 5.f, 8.f};
-  for (int s = 0; s < 3; ++s) {
-    PolygonX shape = shapes[s];
+  // An L, and combs of unit teeth one apart on a base of height 1 (2 teeth: a U).
+  std::vector<std::pair<PolygonX, float>> shapes = {
+      {MakePolygon({{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}}), 3.f}};
+  for (int teeth : {2, 3, 6}) {
+    PolygonX comb = MakePolygon({{0, 0, 0}, {float(2 * teeth - 1), 0, 0}});
+    for (int t = teeth - 1; t >= 0; --t) {
+      comb.vertexList.Add(MakeVertex(float(2 * t + 1), 2));
+      comb.vertexList.Add(MakeVertex(float(2 * t), 2));
+      if (t > 0) comb.vertexList.Add(MakeVertex(float(2 * t), 1));
+      if (t > 0) comb.vertexList.Add(MakeVertex(float(2 * t - 1), 1));
+    }
+    shapes.emplace_back(comb, float(3 * teeth - 1));
+  }
+  for (auto& [shape, area] : shapes) {
+    SCOPED_TRACE(shape.vertexList.Size());
     shape.plane = PlaneX(Vector3fX(0, 0, 1), 0.f);
     shape.planeCreated = true;
     ArrayX<PolygonX> triangles;
     TriangulatePolygonNonConvex(shape, triangles);
-    ASSERT_EQ(triangles.Size(), shape.vertexList.Size() - 2) << s;
-    EXPECT_NEAR(TotalArea(triangles), areas[s], 1e-5f);
+    ASSERT_EQ(triangles.Size(), shape.vertexList.Size() - 2);
+    EXPECT_NEAR(TotalArea(triangles), area, 1e-5f);
     for (const PolygonX& t : triangles) {
       EXPECT_GT(Dot(TurnNormal(t), Vector3fX(0, 0, 1)), 0.f);
       const Vector3fX centroid =
           (t.vertexList[0].position + t.vertexList[1].position + t.vertexList[2].position) *
           (1.f / 3.f);
-      EXPECT_TRUE(TestPointIntersection(shape, centroid, true)) << s;
+      EXPECT_TRUE(TestPointIntersection(shape, centroid, true));
     }
   }
   EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
@@ -283,19 +311,8 @@ TEST(PolygonTriangulateTest, RandomStarShapedPolygons) {
   RandomGeometryX random(909);
   for (int round = 0; round < 2000; ++round) {
     const FrameX frame = random.Frame();
-    const int n = random.Int(5, 14);
-    std::vector<float> angles;
-    for (;;) {
-      angles.clear();
-      for (int i = 0; i < n; ++i) angles.push_back(random.Uniform(0.f, 6.2831853f));
-      std::sort(angles.begin(), angles.end());
-      bool spaced = true;
-      for (int i = 0; i < n; ++i) {
-        const float next = i + 1 < n ? angles[i + 1] : angles[0] + 6.2831853f;
-        spaced = spaced && next - angles[i] > 0.15f && next - angles[i] < 2.5f;
-      }
-      if (spaced) break;
-    }
+    const std::vector<float> angles = random.SpacedAngles(5, 14, 2.5f);
+    const uint32_t n = uint32_t(angles.size());
     PolygonX star;
     for (float angle : angles) {
       const float radius = random.Uniform(0.5f, 3.f);
@@ -307,33 +324,11 @@ TEST(PolygonTriangulateTest, RandomStarShapedPolygons) {
     star.planeCreated = true;
     ArrayX<PolygonX> triangles;
     TriangulatePolygonNonConvex(star, triangles);
-    ASSERT_EQ(triangles.Size(), uint32_t(n - 2)) << round;
+    ASSERT_EQ(triangles.Size(), n - 2) << round;
     EXPECT_NEAR(TotalArea(triangles), star.GetArea(), 1e-4f * star.GetArea()) << round;
     for (const PolygonX& t : triangles) EXPECT_GT(Dot(TurnNormal(t), frame.n), 0.f) << round;
   }
   EXPECT_EQ(capture.Count(ReportCaptureX::KindX::Assert), 0u);
-}
-
-TEST(PolygonPointTest, EdgePointsOfMapSizedPolygonsAreInside) {
-  RandomGeometryX random(31);
-  for (int round = 0; round < 500; ++round) {
-    FrameX frame;
-    PolygonX polygon = random.ConvexPolygon(frame);
-    for (VertexX& v : polygon.vertexList)
-      v.position = v.position * 300.f + Vector3fX(2000, -1500, 800);
-    ASSERT_TRUE(polygon.CreatePlaneSafe());
-    const uint32_t count = polygon.vertexList.Size();
-    for (uint32_t i = 0; i < count; ++i) {
-      const Vector3fX& a = polygon.vertexList[i].position;
-      const Vector3fX& b = polygon.vertexList[(i + 1) % count].position;
-      const Vector3fX onEdge = a + (b - a) * random.Uniform(0.1f, 0.9f);
-      EXPECT_TRUE(polygon.TestPointIntersection(onEdge));
-      EXPECT_TRUE(TestPointIntersection(polygon, onEdge, true));
-      const Vector3fX outward = Cross(b - a, polygon.plane.normal).Normalized();
-      EXPECT_FALSE(polygon.TestPointIntersection(onEdge + outward * 0.01f));
-      EXPECT_FALSE(TestPointIntersection(polygon, onEdge + outward * 0.01f, true));
-    }
-  }
 }
 
 TEST(PolygonSubdivideTest, NoEdgeAboveTheLimitAndAreaKept) {

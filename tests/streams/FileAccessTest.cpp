@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstring>
+#include <string>
 
 #include "ReportCaptureX.h"
 #include "ScratchFolderX.h"
@@ -16,6 +16,14 @@ namespace fs = FileSystemX;
 namespace {
 
 std::string Text(const StringX& s) { return s.Empty() ? std::string() : s.GetCharArray(); }
+
+// The reader's next string; its buffer is freed.
+std::string NextString(BinaryReaderX& reader) {
+  char* text = reader.ReadString();
+  const std::string copy = text;
+  delete[] text;
+  return copy;
+}
 
 class FileAccessTest : public ::testing::Test {
  protected:
@@ -45,9 +53,7 @@ TEST_F(FileAccessTest, ReaderOpenMissingTwiceAndEmpty) {
   EXPECT_EQ(reader.GetSize(), 0u);
   EXPECT_EQ(reader.ReadByte(), 0u);
   EXPECT_EQ(reader.ReadBytes(1), nullptr);
-  char* text = reader.ReadString();
-  EXPECT_STREQ(text, "");
-  delete[] text;
+  EXPECT_EQ(NextString(reader), "");
   EXPECT_TRUE(reports.Asserts().size() <= 1u);  // only ReadBytes' report
 }
 
@@ -58,13 +64,9 @@ TEST_F(FileAccessTest, ReaderTypedValuesAndStrings) {
   ASSERT_TRUE(reader.Open(folder.EnginePath("values.bin")));
   EXPECT_EQ(reader.ReadUInt16(), 0x1234u);
   EXPECT_EQ(reader.ReadFloat(), 2.5f);
-  char* ab = reader.ReadString();
-  EXPECT_STREQ(ab, "ab");
-  delete[] ab;
+  EXPECT_EQ(NextString(reader), "ab");
   EXPECT_EQ(reader.GetPosition(), 9u);
-  char* tail = reader.ReadString();  // no terminator before the end
-  EXPECT_STREQ(tail, "c\xFF");
-  delete[] tail;
+  EXPECT_EQ(NextString(reader), "c\xFF");  // no terminator before the end
   EXPECT_EQ(reader.GetRemaining(), 0u);
 }
 
@@ -81,9 +83,7 @@ TEST_F(FileAccessTest, ReaderNeverReadsPastTheEnd) {
   uint8_t guard[8] = {9, 9, 9, 9, 9, 9, 9, 9};
   reader.ReadRemaining(guard);  // nothing remains: nothing is copied
   EXPECT_EQ(guard[0], 9);
-  char* none = reader.ReadString();
-  EXPECT_STREQ(none, "");
-  delete[] none;
+  EXPECT_EQ(NextString(reader), "");
 
   // A huge skip saturates instead of wrapping back into the data.
   reader.Seek(2);
@@ -111,15 +111,12 @@ TEST_F(FileAccessTest, ReaderCutsOverlongStrings) {
   WriteBytes(folder.File("long.bin"), bytes);
   BinaryReaderX reader;
   ASSERT_TRUE(reader.Open(folder.EnginePath("long.bin")));
-  char* text = reader.ReadString();
-  EXPECT_EQ(std::strlen(text), BinaryReaderX::sMaxStringLength);
-  delete[] text;
+  EXPECT_EQ(NextString(reader).size(), BinaryReaderX::sMaxStringLength);
   EXPECT_EQ(reader.GetPosition(), 5001u);  // skipped to just after the terminator
   EXPECT_EQ(reader.ReadByte(), 'y');
 }
 
 TEST_F(FileAccessTest, WriterBufferedAndUnbufferedGiveTheSameBytes) {
-  std::vector<uint8_t> expected;
   {
     BinaryWriterX plain(folder.EnginePath("a\\b\\plain.bin"));  // folders are created
     BinaryWriterX buffered(folder.EnginePath("buffered.bin"), true);

@@ -50,134 +50,103 @@ constexpr size_t kSampleSize = 51 + 12 + 12 + 16;
 
 class StreamsTest : public ::testing::Test {
  protected:
+  // The bytes `save` writes through a saving stream.
+  template <class SaveF>
+  std::vector<uint8_t> Saved(SaveF save) {
+    {
+      BinaryReadStream out(folder.EnginePath("saved.bin"));
+      EXPECT_EQ(out.GetMode(), SM_READ);
+      save(out);
+      out.Close();
+      EXPECT_EQ(out.GetState(), 0u);
+    }
+    return ReadBytes(folder.File("saved.bin"));
+  }
+  // Writes `bytes` to a file for a loading stream and returns its name.
+  StringX Put(const std::vector<uint8_t>& bytes) {
+    WriteBytes(folder.File("in.bin"), bytes);
+    return folder.EnginePath("in.bin");
+  }
+
   ReportCaptureX reports;
   ScratchFolderX folder;
 };
 
 TEST_F(StreamsTest, SavesTheExactBytes) {
-  {
-    BinaryReadStream out(folder.EnginePath("three.bin"));
-    ASSERT_EQ(out.GetMode(), SM_READ);
-    ASSERT_EQ(out.GetState(), 0u);
-    int one = 1;
-    bool yes = true;
-    out << one << yes << 2.5f;  // a literal goes through the const operation
-  }
-  EXPECT_EQ(ReadBytes(folder.File("three.bin")),
+  EXPECT_EQ(Saved([](BinaryReadStream& out) {
+              int one = 1;
+              bool yes = true;
+              out << one << yes << 2.5f;  // a literal goes through the const operation
+            }),
             (std::vector<uint8_t>{1, 0, 0, 0, 1, 0, 0, 0x20, 0x40}));
-
-  {
-    BinaryReadStream out(folder.EnginePath("widths.bin"));
-    unsigned long ul = 7;
-    long long ll = 1;
-    out << ul << ll;
-  }
-  EXPECT_EQ(ReadBytes(folder.File("widths.bin")).size(), 4u + 8u);
-
-  {
-    BinaryReadStream out(folder.EnginePath("array.bin"));
-    ArrayX<unsigned int> list;
-    list.Add(7);
-    list.Add(9);
-    out << list;
-  }
-  EXPECT_EQ(ReadBytes(folder.File("array.bin")),
+  EXPECT_EQ(Saved([](BinaryReadStream& out) {
+              unsigned long ul = 7;
+              long long ll = 1;
+              out << ul << ll;
+            }).size(),
+            4u + 8u);
+  AllValuesX values = SampleValues();
+  EXPECT_EQ(Saved([&](BinaryReadStream& out) { out << values.numbers; }),
             (std::vector<uint8_t>{2, 0, 0, 0, 7, 0, 0, 0, 9, 0, 0, 0}));
   EXPECT_TRUE(reports.Asserts().empty());
 }
 
 TEST_F(StreamsTest, LoadsBackWhatWasSaved) {
   AllValuesX saved = SampleValues();
-  {
-    BinaryReadStream out(folder.EnginePath("all.bin"));
-    saved.Serialize(out);
-    out.Close();
-    EXPECT_EQ(out.GetState(), 0u);
-  }
-  ASSERT_EQ(ReadBytes(folder.File("all.bin")).size(), kSampleSize);
+  const std::vector<uint8_t> bytes = Saved([&](BinaryReadStream& out) { saved.Serialize(out); });
+  ASSERT_EQ(bytes.size(), kSampleSize);
 
   AllValuesX loaded;
   loaded.numbers.Add(1);  // replaced, not appended to
   loaded.numbers.Add(2);
   loaded.numbers.Add(3);
-  BinaryWriteStream in(folder.EnginePath("all.bin"));
+  BinaryWriteStream in(Put(bytes));
   ASSERT_EQ(in.GetMode(), SM_WRITE);
   loaded.Serialize(in);
   EXPECT_EQ(in.GetState(), 2u);  // ended exactly at the last byte
-  EXPECT_EQ(loaded.d, saved.d);
-  EXPECT_EQ(loaded.f, saved.f);
-  EXPECT_EQ(loaded.i64, saved.i64);
+  // Saved again, the loaded values give the same bytes; the narrowed widths load back whole.
+  EXPECT_EQ(Saved([&](BinaryReadStream& out) { loaded.Serialize(out); }), bytes);
   EXPECT_EQ(loaded.l, -7);  // sign-extended from 4 bytes
-  EXPECT_EQ(loaded.s, saved.s);
-  EXPECT_EQ(loaded.i, saved.i);
-  EXPECT_EQ(loaded.u64, saved.u64);
   EXPECT_EQ(loaded.ul, saved.ul);
-  EXPECT_EQ(loaded.us, saved.us);
-  EXPECT_EQ(loaded.ui, saved.ui);
-  EXPECT_EQ(loaded.c, saved.c);
-  EXPECT_EQ(loaded.uc, saved.uc);
   EXPECT_EQ(loaded.b, true);
-  EXPECT_EQ(loaded.v.z, 3.f);
-  ASSERT_EQ(loaded.numbers.Size(), 2u);
-  EXPECT_EQ(loaded.numbers[1], 9u);
-  ASSERT_EQ(loaded.points.Size(), 1u);
-  EXPECT_EQ(loaded.points[0].y, 5.f);
   EXPECT_TRUE(reports.Asserts().empty());
 }
 
 TEST_F(StreamsTest, EveryTruncationIsShort) {
-  AllValuesX saved = SampleValues();
-  {
-    BinaryReadStream out(folder.EnginePath("all.bin"));
-    saved.Serialize(out);
-  }
-  const auto bytes = ReadBytes(folder.File("all.bin"));
+  const std::vector<uint8_t> bytes =
+      Saved([values = SampleValues()](BinaryReadStream& out) mutable { values.Serialize(out); });
   for (size_t length = 0; length < bytes.size(); ++length) {
     SCOPED_TRACE(length);
-    WriteBytes(folder.File("cut.bin"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + length));
     AllValuesX loaded;
-    BinaryWriteStream in(folder.EnginePath("cut.bin"));
+    BinaryWriteStream in(Put(std::vector<uint8_t>(bytes.begin(), bytes.begin() + length)));
     loaded.Serialize(in);
     EXPECT_EQ(in.GetState(), 1u);
   }
 }
 
 TEST_F(StreamsTest, HostileCountsAreRefusedBeforeAllocating) {
-  // A count of 0xFFFFFFFF, then one that is plausible but larger than the data.
+  // A count of 0xFFFFFFFF, then ones that are plausible but larger than the data.
   for (uint32_t count : {0xFFFFFFFFu, 1000u, 3u}) {
     SCOPED_TRACE(count);
-    std::vector<uint8_t> bytes = {uint8_t(count),
-                                  uint8_t(count >> 8),
-                                  uint8_t(count >> 16),
-                                  uint8_t(count >> 24),
-                                  1,
-                                  0,
-                                  0,
-                                  0,
-                                  2,
-                                  0,
-                                  0,
-                                  0};
-    WriteBytes(folder.File("count.bin"), bytes);
+    std::vector<uint8_t> bytes = {1, 0, 0, 0, 2, 0, 0, 0};
+    for (int shift : {24, 16, 8, 0}) bytes.insert(bytes.begin(), uint8_t(count >> shift));
     ArrayX<unsigned int> list;
     list.Add(5);
-    BinaryWriteStream in(folder.EnginePath("count.bin"));
+    BinaryWriteStream in(Put(bytes));
     in << list;
     EXPECT_EQ(in.GetState(), 1u);
     EXPECT_TRUE(list.Empty());
   }
   // Elements that are not plain values: each needs at least one byte.
-  WriteBytes(folder.File("points.bin"), {200, 0, 0, 0, 0, 0, 0x80, 0x3F});
   ArrayX<Vector3fX> points;
-  BinaryWriteStream in(folder.EnginePath("points.bin"));
+  BinaryWriteStream in(Put({200, 0, 0, 0, 0, 0, 0x80, 0x3F}));
   in << points;
   EXPECT_EQ(in.GetState(), 1u);
   EXPECT_TRUE(points.Empty());
 }
 
 TEST_F(StreamsTest, ShortReadsLeaveValuesAlone) {
-  WriteBytes(folder.File("four.bin"), {1, 2, 3, 4});
-  BinaryWriteStream in(folder.EnginePath("four.bin"));
+  BinaryWriteStream in(Put({1, 2, 3, 4}));
   double d = 9.0;
   in << d;
   EXPECT_EQ(in.GetState(), 1u);
@@ -205,8 +174,7 @@ TEST_F(StreamsTest, MisuseIsReported) {
   missing << i;
   EXPECT_EQ(i, 4);
 
-  WriteBytes(folder.File("one.bin"), {1, 0, 0, 0});
-  BinaryWriteStream in(folder.EnginePath("one.bin"));
+  BinaryWriteStream in(Put({1, 0, 0, 0}));
   const int constant = 3;
   in << constant;
   EXPECT_TRUE(reports.HasAssert("BinaryWriteStream::operator <<: Can't write to a const val"));

@@ -1,35 +1,24 @@
+// Strings through the binary streams: round trips of empty, short and long strings, hostile
+// lengths that must leave the string alone, and a const string on a loading stream.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <vector>
 
 #include "ReportCaptureX.h"
+#include "ScratchFolderX.h"
 #include "foundation/StringX.h"
 #include "streams/BinaryStreamsX.h"
 
 namespace {
 
-// A file in a scratch folder of its own, removed at the end of the test.
 class StringStreamXTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    mFolder =
-        std::filesystem::temp_directory_path() / ("kx_string_stream_" + std::to_string(getpid()));
-    std::filesystem::create_directories(mFolder);
-  }
-  void TearDown() override { std::filesystem::remove_all(mFolder); }
-
-  StringX FileName() const { return StringX((mFolder / "strings.bin").string().c_str()); }
-
-  void WriteBytes(const std::vector<unsigned char>& bytes) const {
-    std::ofstream file((mFolder / "strings.bin").string(), std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  StringX FileName() const { return mFolder.EnginePath("strings.bin"); }
+  void Write(const std::vector<uint8_t>& bytes) const {
+    WriteBytes(mFolder.File("strings.bin"), bytes);
   }
 
-  std::filesystem::path mFolder;
+  ScratchFolderX mFolder;
 };
 
 }  // namespace
@@ -44,7 +33,7 @@ TEST_F(StringStreamXTest, StringsRoundTrip) {
     const StringX constant("const");
     save << empty << one << longText << constant;
   }
-  EXPECT_EQ(std::filesystem::file_size(mFolder / "strings.bin"), 4u * 4 + 1 + 300 + 5);
+  EXPECT_EQ(ReadBytes(mFolder.File("strings.bin")).size(), 4u * 4 + 1 + 300 + 5);
 
   BinaryWriteStream load(FileName());
   StringX empty("old");
@@ -60,36 +49,23 @@ TEST_F(StringStreamXTest, StringsRoundTrip) {
   EXPECT_EQ(text.Capacity(), 301u);
 }
 
-TEST_F(StringStreamXTest, HostileLengthsAreRefused) {
-  // A length of 1000 with three characters behind it, then an all-ones length.
-  WriteBytes({0xE8, 0x03, 0x00, 0x00, 'a', 'b', 'c'});
-  {
-    BinaryWriteStream load(FileName());
-    StringX kept("kept");
-    load << kept;
-    EXPECT_EQ(load.GetState(), static_cast<uint32_t>(STREAMSTATE_SHORT));
-    EXPECT_TRUE(kept == "kept") << "a refused string keeps its value";
-  }
-  WriteBytes({0xFF, 0xFF, 0xFF, 0xFF});
-  {
+TEST_F(StringStreamXTest, HostileLengthsAreRefusedAndTheStringKept) {
+  // A length of 1000 with three characters behind it, an all-ones length, a cut-off length.
+  const std::vector<uint8_t> files[] = {
+      {0xE8, 0x03, 0x00, 0x00, 'a', 'b', 'c'}, {0xFF, 0xFF, 0xFF, 0xFF}, {0x02, 0x00}};
+  for (const std::vector<uint8_t>& bytes : files) {
+    SCOPED_TRACE(bytes.size());
+    Write(bytes);
     BinaryWriteStream load(FileName());
     StringX kept("kept");
     load << kept;
     EXPECT_EQ(load.GetState(), static_cast<uint32_t>(STREAMSTATE_SHORT));
     EXPECT_TRUE(kept == "kept");
   }
-  WriteBytes({0x02, 0x00});
-  {
-    BinaryWriteStream load(FileName());
-    StringX kept("kept");
-    load << kept;
-    EXPECT_EQ(load.GetState(), static_cast<uint32_t>(STREAMSTATE_SHORT));
-    EXPECT_TRUE(kept == "kept") << "a cut-off length changes nothing";
-  }
 }
 
 TEST_F(StringStreamXTest, ConstStringOnALoadingStreamIsReported) {
-  WriteBytes({0x01, 0x00, 0x00, 0x00, 'z'});
+  Write({0x01, 0x00, 0x00, 0x00, 'z'});
   ReportCaptureX capture;
   BinaryWriteStream load(FileName());
   const StringX constant("c");
