@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "ScratchFolderX.h"
 #include "assets/AssetManagerImplX.h"
 #include "tests/assets/AssetManagerFixtureX.h"
 #include "tests/assets/TestAssetX.h"
