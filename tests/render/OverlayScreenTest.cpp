@@ -35,32 +35,37 @@ const uint8_t kFaceColors[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
 
 class OverlayScreenTest : public testing::Test {
  protected:
+  // Made once for the suite: the overlay's resources in a workspace, the log, and the device on
+  // the engine's drawing with the overlay listening to the log.
+  // The overlay goes with the device (first) and lets go of the log itself.
+  struct SuiteX {
+    WorkspaceX workspace;
+    bool resources = CopyOverlayResources(workspace);
+    struct LogX {
+      LogX() { ErrorHandlerX::Create(); }
+      ~LogX() { ErrorHandlerX::Destory(); }
+    } log;
+    RenderableManagerX registry;
+    std::unique_ptr<RenderHarnessX> gl = std::make_unique<RenderHarnessX>(GetAssetManager());
+  };
   static void SetUpTestSuite() {
-    sWorkspace = new WorkspaceX();
-    const bool resources = CopyOverlayResources(*sWorkspace);
-    ErrorHandlerX::Create();
-    sGL = new RenderHarnessX(GetAssetManager());
+    sSuite = std::make_unique<SuiteX>();
+    sGL = sSuite->gl.get();
     sDevice = &sGL->Device();
-    sRegistry = new RenderableManagerX();
-    if (!resources || !sGL->Started()) return;
     StringX family;
-    if (FontTrueTypeX::FindFontFile("Lucida Console", family).Empty()) return;
-    sGL->UseEngineDrawing(*sRegistry);
+    if (!sSuite->resources || !sGL->Started() ||
+        FontTrueTypeX::FindFontFile("Lucida Console", family).Empty())
+      return;
+    sGL->UseEngineDrawing(sSuite->registry);
     sDevice->InitRender();
     sOverlay = dynamic_cast<RenderDirectX2DX*>(sDevice->Get2DRender());
     if (sOverlay) GetErrorHandler()->SetListener(sOverlay);
   }
   static void TearDownTestSuite() {
-    // The overlay goes with the device and lets go of the log itself.
-    delete sGL;
-    sGL = nullptr;
-    sDevice = nullptr;
     sOverlay = nullptr;
-    delete sRegistry;
-    sRegistry = nullptr;
-    ErrorHandlerX::Destory();
-    delete sWorkspace;
-    sWorkspace = nullptr;
+    sDevice = nullptr;
+    sGL = nullptr;
+    sSuite.reset();
   }
   void SetUp() override {
     if (!sOverlay) GTEST_SKIP() << "no GL 3.3 context, font or generated resources";
@@ -106,15 +111,21 @@ class OverlayScreenTest : public testing::Test {
     return false;
   }
 
-  static WorkspaceX* sWorkspace;
-  static RenderHarnessX* sGL;
-  static RenderableManagerX* sRegistry;
-  static RenderDirectX2DX* sOverlay;
+  static inline std::unique_ptr<SuiteX> sSuite;
+  static inline RenderHarnessX* sGL = nullptr;
+  static inline RenderDirectX2DX* sOverlay = nullptr;
 };
-WorkspaceX* OverlayScreenTest::sWorkspace = nullptr;
-RenderHarnessX* OverlayScreenTest::sGL = nullptr;
-RenderableManagerX* OverlayScreenTest::sRegistry = nullptr;
-RenderDirectX2DX* OverlayScreenTest::sOverlay = nullptr;
+
+// Pixels in [x0, x1) x [y0, y1) that pass `test`.
+template <class F>
+int CountIn(const FrameCaptureX& f, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, F test) {
+  int count = 0;
+  for (uint32_t y = y0; y < y1; ++y) {
+    for (uint32_t x = x0; x < x1; ++x) count += test(ColorAt(f, x, y));
+  }
+  return count;
+}
+bool Lit(Rgb c) { return c.r + c.g + c.b > 60; }
 
 // Turns the scene off for one test: a black picture with only the overlay on it.
 struct SceneOff {
@@ -193,14 +204,8 @@ TEST_F(OverlayScreenTest, CountersShowOnlyWhenSet) {
   SceneOff sceneOff;
   const int bannerHeight = sOverlay->GetBannerFont().GetCharHeight();
   auto litInCorner = [&](const FrameCaptureX& frame) {
-    int lit = 0;
-    for (uint32_t y = frame.mHeight - uint32_t(bannerHeight); y < frame.mHeight; ++y) {
-      for (uint32_t x = 0; x < uint32_t(3 * sOverlay->GetBannerFont().GetCharWidth()); ++x) {
-        const Rgb c = ColorAt(frame, x, y);
-        lit += c.r + c.g + c.b > 60;
-      }
-    }
-    return lit;
+    return CountIn(frame, 0, frame.mHeight - uint32_t(bannerHeight),
+                   uint32_t(3 * sOverlay->GetBannerFont().GetCharWidth()), frame.mHeight, Lit);
   };
   sOverlay->mHitCounter = -1;
   EXPECT_EQ(litInCorner(Capture()), 0);
@@ -271,14 +276,8 @@ TEST_F(OverlayScreenTest, NormalSwitchHidesSkyAndObjectsButNotTheOverlay) {
   sDevice->DebugDrawNormalToggle();
   EXPECT_TRUE(Near(ColorAt(without, x, y), 0, 0, 0, 10));
   // The crosshair is still drawn.
-  int lit = 0;
-  for (uint32_t py = without.mHeight / 2 - 11; py < without.mHeight / 2 + 11; ++py) {
-    for (uint32_t px = without.mWidth / 2 - 11; px < without.mWidth / 2 + 11; ++px) {
-      const Rgb c = ColorAt(without, px, py);
-      lit += c.r + c.g + c.b > 60;
-    }
-  }
-  EXPECT_GT(lit, 5);
+  const uint32_t cx = without.mWidth / 2, cy = without.mHeight / 2;
+  EXPECT_GT(CountIn(without, cx - 11, cy - 11, cx + 11, cy + 11, Lit), 5);
 }
 
 TEST_F(OverlayScreenTest, EdgeAndBSPSwitchesDrawTheirLines) {
@@ -323,16 +322,11 @@ TEST_F(OverlayScreenTest, EdgeAndBSPSwitchesDrawTheirLines) {
   EXPECT_TRUE(InConsole("Debug : Stopped drawing BSP-Tree"));
 }
 
-// Counts the pixels of a colour in the top third of a frame.
 // Counts the pixels of one colour in the middle half of the top third, where the test's edge
 // lies: the overlay's frame rate (top right corner) is drawn in a colour near the edge lines'.
 int CountPixelsInTopThird(const FrameCaptureX& frame, int r, int g, int b) {
-  int count = 0;
-  for (uint32_t y = 0; y < frame.mHeight / 3; ++y) {
-    for (uint32_t x = frame.mWidth / 4; x < frame.mWidth * 3 / 4; ++x)
-      count += Near(ColorAt(frame, x, y), r, g, b, 60);
-  }
-  return count;
+  return CountIn(frame, frame.mWidth / 4, 0, frame.mWidth * 3 / 4, frame.mHeight / 3,
+                 [&](Rgb c) { return Near(c, r, g, b, 60); });
 }
 
 TEST_F(OverlayScreenTest, AddedObjectGetsItsEdgeLinesUntilItIsRemoved) {

@@ -187,26 +187,6 @@ TEST_F(RenderDeviceTest, SwitchingTheSceneOffKeepsObjectsFromBeingDrawn) {
   EXPECT_EQ(AtTriangle(Capture()), 0xFF0000FFu);
 }
 
-TEST_F(RenderDeviceTest, SwitchesLogTheirTexts) {
-  sDevice->DebugDrawBSPTreeToggle();
-  sDevice->DebugDrawBSPTreeToggle();
-  sDevice->DebugDrawEdgesToggle();
-  sDevice->DebugDrawEdgesToggle();
-  sDevice->DebugDrawShadowVolumesToggle();
-  sDevice->DebugDrawShadowVolumesToggle();
-  sDevice->ToggleFullClearBackBuffer();
-  sDevice->ToggleFullClearBackBuffer();
-  for (const char* text :
-       {"Debug : Drawing BSP-Tree", "Debug : Stopped drawing BSP-Tree", "Debug : Drawing Edges",
-        "Debug : Stopped drawing Edges", "Debug : Drawing ShadowVolumes",
-        "Debug : Stopped drawing ShadowVolumes", "Debug : Doing full clear of the backbuffer",
-        "Debug : Backbuffer clearing has been returned to normal"}) {
-    EXPECT_EQ(mLog.CountText(text), 1u) << text;
-  }
-  EXPECT_FALSE(sDevice->IsDrawingBSPTreeDebug());
-  EXPECT_FALSE(sDevice->IsFullClear());
-}
-
 TEST_F(RenderDeviceTest, AddAndRemoveOfOneObjectInOneFrameLeaveNothing) {
   // For a moving object and for a plain one: the engine may free either right after removing it.
   FixedSnapshotX moveable;
@@ -406,33 +386,25 @@ void ExpectQuadrants(const FrameCaptureX& f) {
   EXPECT_EQ(f.At(3 * w / 4, 3 * h / 4), 0xFFFFFFFFu) << "bottom right white";
 }
 
-TEST_F(RenderDeviceTest, DXT1TextureShowsOnAQuadUploadedCompressedWhereTheDriverHasS3TC) {
-  DeviceTextureX* texture = QuadrantTexture();
-  ASSERT_NE(texture, nullptr);
-  mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
-  ExpectQuadrants(Capture());
-  EXPECT_NE(texture->GetName(), 0u);
-  EXPECT_EQ(texture->IsStoredCompressed(), sDevice->HasS3TC());
-  EXPECT_TRUE(HideAllAndRelease(texture));
-}
-
-TEST_F(RenderDeviceTest, DXT1TextureUnpackedOnUploadLooksTheSame) {
-  sDevice->ForceDXT1Unpacking();
-  DeviceTextureX* texture = QuadrantTexture();
-  ASSERT_NE(texture, nullptr);
-  mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
-  ExpectQuadrants(Capture());
-  EXPECT_FALSE(texture->IsStoredCompressed());
-  HideAllAndRelease(texture);
-}
-
-TEST_F(RenderDeviceTest, A8R8G8B8TextureKeepsItsChannelsAndRowOrder) {
-  const uint32_t pixels[4] = {0xFFFF0000, 0xFF0000FF, 0xFF00FF00, 0xFFFFFFFF};
-  DeviceTextureX* texture = sDevice->TextureCreate(nullptr, 2, 2, pixels);
-  ASSERT_NE(texture, nullptr);
-  mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
-  ExpectQuadrants(Capture());
-  HideAllAndRelease(texture);
+// The same four quadrants as DXT1 blocks (uploaded compressed where the driver has S3TC, else
+// unpacked) and as A8R8G8B8 pixels (alpha, red, green, blue from the high byte down).
+TEST_F(RenderDeviceTest, TexturesShowOnAQuadWithTheirColoursAndRowOrder) {
+  enum { kDxt1, kUnpackedDxt1, kA8R8G8B8 };
+  for (const int format : {kDxt1, kA8R8G8B8, kUnpackedDxt1}) {
+    SCOPED_TRACE(format);
+    if (format == kUnpackedDxt1) sDevice->ForceDXT1Unpacking();
+    const uint32_t pixels[4] = {0xFFFF0000, 0xFF0000FF, 0xFF00FF00, 0xFFFFFFFF};
+    DeviceTextureX* texture =
+        format == kA8R8G8B8 ? sDevice->TextureCreate(nullptr, 2, 2, pixels) : QuadrantTexture();
+    ASSERT_NE(texture, nullptr);
+    mGL.Show([texture] { return new ScreenQuadRenderable(texture); });
+    ExpectQuadrants(Capture());
+    EXPECT_NE(texture->GetName(), 0u);
+    if (format != kA8R8G8B8) {
+      EXPECT_EQ(texture->IsStoredCompressed(), format == kDxt1 && sDevice->HasS3TC());
+    }
+    EXPECT_TRUE(HideAllAndRelease(texture));
+  }
 }
 
 TEST_F(RenderDeviceTest, TextureRequestsWithTooLittleDataOrNonSquareCubesAreRefused) {
@@ -461,11 +433,7 @@ TEST_F(RenderDeviceTest, TextureRequestsWithTooLittleDataOrNonSquareCubesAreRefu
 }
 
 TEST(TextureUploader, UnpacksDXT1OfAnySizeWithinTheImage) {
-  std::vector<uint8_t> blocks(2 * 2 * 8);
-  PutBlock(blocks, 0, 0xF800);
-  PutBlock(blocks, 1, 0x001F);
-  PutBlock(blocks, 2, 0x07E0);
-  PutBlock(blocks, 3, 0xFFFF);
+  const std::vector<uint8_t> blocks = QuadrantBlocks();
   const std::vector<uint8_t> rgba = TextureUploaderX::DecompressDXT1(blocks.data(), 5, 6);
   ASSERT_EQ(rgba.size(), 5u * 6u * 4u);
   auto at = [&](int x, int y) {
@@ -477,17 +445,6 @@ TEST(TextureUploader, UnpacksDXT1OfAnySizeWithinTheImage) {
   EXPECT_EQ(at(4, 5), (std::vector<uint8_t>{255, 255, 255, 255}));
   EXPECT_EQ(TextureUploaderX::RequiredBytes(TEXTUREKIND_2D, TEXTUREFORMAT_DXT1, 5, 6), 32u);
   EXPECT_EQ(TextureUploaderX::RequiredBytes(TEXTUREKIND_CUBE, TEXTUREFORMAT_A8R8G8B8, 4, 4), 384u);
-}
-
-TEST(Projection, RightHandedQuarterPiWithNearTenAndFarFourThousand) {
-  const Matrix4X p = Matrix4X::PerspectiveFovRH(0.7853982f, 2.0f, 10.0f, 4000.0f);
-  auto depth = [&](float z) { return (z * p.m[2][2] + p.m[3][2]) / (z * p.m[2][3]); };
-  EXPECT_NEAR(depth(-10.0f), -1.0f, 1e-5f);
-  EXPECT_NEAR(depth(-4000.0f), 1.0f, 1e-4f);
-  // A point on the upper edge of the view at distance d has y = d tan(pi/8).
-  const float d = 100.0f, y = d * std::tan(0.7853982f / 2);
-  EXPECT_NEAR(y * p.m[1][1] / d, 1.0f, 1e-5f);
-  EXPECT_NEAR(2 * y * p.m[0][0] / d, 1.0f, 1e-5f);  // twice as wide as high
 }
 
 TEST(RenderDeviceStart, WithoutAGLWindowTheEngineIsToldToQuitAndNoThreadRuns) {
