@@ -1,3 +1,5 @@
+// The graph and its shortest-path search: small graphs by hand, sorted nodes and links, removal,
+// bad starts, and random graphs against an all-pairs reference.
 #include <gtest/gtest.h>
 
 #include <algorithm>
