@@ -92,8 +92,8 @@ class RenderableMeshTest : public ::testing::Test {
   }
   void TearDown() override {
     if (!sSuite->ready) return;
-    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-    for (ObjectMoveableX* moveable : mMoving) sDevice->RemoveObjectMoveable(moveable);
+    for (const auto& object : mObjects) sDevice->RemoveObject3D(object.get());
+    for (const auto& moveable : mMovers) sDevice->RemoveObjectMoveable(moveable.get());
     Capture();  // the removals are applied before the objects go
     while (sDevice->GetFillMode() != RenderDirectXX::FILLMODE_SOLID) sDevice->CycleFillMode();
     if (!sDevice->IsCullingBackFaces()) sDevice->ToggleBackfaceCulling();
@@ -131,13 +131,11 @@ class RenderableMeshTest : public ::testing::Test {
   Object3DX* Show(MeshX* mesh) {
     mObjects.push_back(std::make_unique<Object3DX>(mesh));
     sDevice->AddObject3D(mObjects.back().get());
-    mShown.push_back(mObjects.back().get());
     return mObjects.back().get();
   }
   ObjectMoveableX* ShowMoving(Object3DX* object) {
     mMovers.push_back(std::make_unique<ObjectMoveableX>(object));
     sDevice->AddObjectMoveable(mMovers.back().get());
-    mMoving.push_back(mMovers.back().get());
     return mMovers.back().get();
   }
   static RenderableObjectXDX* Made(const Object3DX* object) {
@@ -151,8 +149,6 @@ class RenderableMeshTest : public ::testing::Test {
   std::vector<std::unique_ptr<MeshX>> mMeshes;
   std::vector<std::unique_ptr<Object3DX>> mObjects;
   std::vector<std::unique_ptr<ObjectMoveableX>> mMovers;
-  std::vector<Object3DX*> mShown;
-  std::vector<ObjectMoveableX*> mMoving;
 };
 
 TEST_F(RenderableMeshTest, EveryProgramCompilesWithItsUniforms) {
