@@ -7,7 +7,7 @@
 #include "geometry/MeshX.h"
 #include "loaders/MeshLoaderX.h"
 #include "tests/loaders/LoaderTestWorld.h"
-#include "tools/makeresources/Md2Writer.h"
+#include "tests/loaders/SampleModelsX.h"
 
 namespace {
 
@@ -17,24 +17,7 @@ class MeshLoaderTest : public LoaderTestX {
   ~MeshLoaderTest() override { MeshLoaderX::DestroySingleton(); }
 };
 
-// Frames that are all the same model: 10 triangles over 6 vertices and 6 texture corners.
-std::vector<uint8_t> StillMd2(int frames) {
-  kxres::Md2Model model;
-  model.skins = {"models/still/skin.pcx"};
-  model.skinWidth = model.skinHeight = 32;
-  for (int16_t i = 0; i < 6; ++i) model.st.push_back({int16_t(i * 4), int16_t(i * 2)});
-  for (uint16_t t = 0; t < 10; ++t) {
-    const uint16_t a = t % 6, b = (t + 1) % 6, c = (t + 2) % 6;
-    model.triangles.push_back({{a, b, c}, {a, b, c}});
-  }
-  for (int f = 0; f < frames; ++f) {
-    kxres::Md2Model::Frame frame;
-    frame.name = "still";
-    for (int v = 0; v < 6; ++v) frame.vertices.push_back({float(v), float(2 * v), float(v % 2)});
-    model.frames.push_back(frame);
-  }
-  return kxres::EncodeMd2(model);
-}
+std::vector<uint8_t> StillMd2(int frames) { return kxres::EncodeMd2(SampleMd2(frames, true)); }
 
 TEST_F(MeshLoaderTest, ChoosesTheReaderByExtension) {
   EXPECT_EQ(MeshLoaderX::GetMeshType("maps\\x.BSP"), uint32_t(MESHTYPE_BSP));

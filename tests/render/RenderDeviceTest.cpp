@@ -1,6 +1,7 @@
 // The render device on a real GL context (Mesa's software renderer under the test run's X server
-// or SDL's offscreen driver): its thread, clear rules, culling and fill modes, projection, the
-// request queues and texture upload, checked on pixels read back from the frame.
+// or SDL's offscreen driver): its thread, clear rules, fill modes, clipping, the request queues,
+// the frame's order and texture upload, checked on pixels read back from the frame. (Culling is
+// checked on the engine's meshes: RenderableMeshTest.)
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -102,24 +103,6 @@ TEST_F(RenderDeviceTest, LoadingFramesAreClearedToOpaqueBlack) {
     for (uint32_t x : {0u, frame.mWidth / 2, frame.mWidth - 1})
       EXPECT_EQ(frame.At(x, y), 0xFF000000u);
   }
-}
-
-TEST_F(RenderDeviceTest, FrontFacesAreDrawnAndBackFacesCulledUnlessCullingIsOff) {
-  Object3DX* front = mGL.Show(Red());
-  FrameCaptureX frame = Capture();
-  EXPECT_EQ(AtTriangle(frame), 0xFF0000FFu);  // opaque red
-  sDevice->RemoveObject3D(front);
-  Object3DX* back = mGL.Show([] { return new TriangleRenderable(Triangle(false), 0, 1, 0); });
-  frame = Capture();
-  EXPECT_EQ(AtTriangle(frame), 0xFF000000u);
-
-  sDevice->ToggleBackfaceCulling();
-  EXPECT_TRUE(mLog.HasText("Drawing backfacing polygons"));
-  frame = Capture();
-  EXPECT_EQ(AtTriangle(frame), 0xFF00FF00u);
-  sDevice->ToggleBackfaceCulling();
-  EXPECT_TRUE(mLog.HasText("Culling backfacing polygons"));
-  sDevice->RemoveObject3D(back);
 }
 
 TEST_F(RenderDeviceTest, GeometryBehindTheCameraOrBeyondTheFarPlaneIsNotDrawn) {

@@ -1,8 +1,8 @@
 // The renderable meshes on a real GL context (Mesa's software renderer under the test run's X
 // server, or SDL's offscreen driver), checked on frames read back from the render thread: the
-// formats and their programs, the winding of front faces, the clear rules, the lightmap's
-// modulate-by-four, key frames blended on the GPU and the sharing of buffers. (Fill modes and
-// culling are the device's own state: RenderDeviceTest.)
+// formats and their programs, the winding of front faces and back-face culling, the clear
+// rules, the lightmap's modulate-by-four, key frames blended on the GPU and the sharing of
+// buffers. (Fill modes are the device's own state: RenderDeviceTest.)
 #include <gtest/gtest.h>
 
 #include <cmath>
