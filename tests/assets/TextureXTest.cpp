@@ -78,17 +78,14 @@ TEST_F(TextureTest, TinyImagesGiveWholeBlocks) {
   EXPECT_TRUE(capture.Asserts().empty());
 }
 
-TEST_F(TextureTest, MissingImageFallsBackToDefaultBitmap) {
-  world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, {10, 120, 240}));
-  TextureX* texture = GetAssetImpl<TextureX>("missing.png");
-  ASSERT_NE(texture, nullptr);
-  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: missing.png"), 1u);
-  EXPECT_TRUE(Near(Decompressed(*texture)[5], {10, 120, 240}));
-}
-
-TEST_F(TextureTest, MissingImageWithoutDefaultFails) {
+TEST_F(TextureTest, MissingImageFallsBackToTheDefaultBitmapOrFails) {
   EXPECT_EQ(GetAssetImpl<TextureX>("missing.png"), nullptr);
   EXPECT_TRUE(capture.HasAssert("LoadTexture(filename, bitmapX)"));
+  world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, {10, 120, 240}));
+  TextureX* texture = GetAssetImpl<TextureX>("lost.png");
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: lost.png"), 1u);
+  EXPECT_TRUE(Near(Decompressed(*texture)[5], {10, 120, 240}));
 }
 
 // Damaged pictures and hostile wall headers give no texture (not the default picture), and the
