@@ -112,10 +112,7 @@ TEST_F(BspReaderTest, TriangleCountIsTheSumOfTheFaceFans) {
 }
 
 TEST(BspAtlasSizeTest, SearchesTheSmallestAreaThatHoldsTheCells) {
-  uint32_t w = 0, h = 0;
-  ASSERT_TRUE(ReadBSPQuake::GetAtlasSize(5, w, h));
-  EXPECT_EQ(w, 128u);
-  EXPECT_EQ(h, 16u);
+  uint32_t w = 0, h = 0;  // five cells: FiveLitFacesShareA128By16Atlas
   ASSERT_TRUE(ReadBSPQuake::GetAtlasSize(1, w, h));
   EXPECT_EQ(w * h, 256u);
   ASSERT_TRUE(ReadBSPQuake::GetAtlasSize(16384, w, h));

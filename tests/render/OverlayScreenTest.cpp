@@ -13,6 +13,7 @@
 #include <string>
 
 #include "OverlayResources.h"
+#include "PlainTextureX.h"
 #include "RenderHarnessX.h"
 #include "assets/FontTrueTypeX.h"
 #include "assets/TextureX.h"
@@ -88,15 +89,8 @@ class OverlayScreenTest : public testing::Test {
     if (sDevice->HasSkyBox()) return;
     std::vector<TextureX*> faces;
     for (int face = 0; face < 6; ++face) {
-      std::vector<uint8_t> pixels(32 * 32 * 3);
-      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = kFaceColors[face][i % 3];
-      TextureAssetArgsX description;
-      description.mBitmap = pixels.data();
-      description.mWidth = 32;
-      description.mHeight = 32;
-      description.mBits = 24;
-      faces.push_back(
-          GetAssetImpl<TextureX>(("sky face " + std::to_string(face)).c_str(), &description));
+      const uint8_t* rgb = kFaceColors[face];
+      faces.push_back(PlainTexture("sky face " + std::to_string(face), rgb[0], rgb[1], rgb[2], 32));
       ASSERT_NE(faces.back(), nullptr);
     }
     sDevice->SetSkyBoxTextures(faces);

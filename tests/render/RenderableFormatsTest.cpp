@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "PlainTextureX.h"
 #include "ReportCaptureX.h"
 #include "WorkspaceX.h"
 #include "assets/MaterialX.h"
@@ -36,19 +37,10 @@ float FloatAt(const std::vector<uint8_t>& bytes, size_t offset) {
 class RenderableFormatsTest : public ::testing::Test {
  protected:
   // A material over a 4 x 4 raw texture, with a lightmap or without.
-  static MaterialX* Material(const char* name, bool lightmap) {
-    static const unsigned char pixels[4 * 4 * 3] = {};
-    TextureAssetArgsX args;
-    args.mBitmap = pixels;
-    args.mWidth = 4;
-    args.mHeight = 4;
-    args.mBits = 24;
-    MaterialX* material = GetAssetImpl<MaterialX>(StringX(name));
-    material->AddTexture(StringX(name) + "Diffuse", &args);
-    if (lightmap) {
-      GetAssetImpl<TextureX>(StringX(name) + "Light", &args);
-      material->SetLightmap(StringX(name) + "Light");
-    }
+  static MaterialX* Material(const std::string& name, bool lightmap) {
+    MaterialX* material = GetAssetImpl<MaterialX>(StringX(name.c_str()));
+    material->AddTexture(PlainTexture(name + "Diffuse", 0, 0, 0, 4)->GetName());
+    if (lightmap) material->SetLightmap(PlainTexture(name + "Light", 0, 0, 0, 4)->GetName());
     return material;
   }
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "PlainTextureX.h"
 #include "RenderHarnessX.h"
 #include "ReportCaptureX.h"
 #include "WorkspaceX.h"
@@ -106,17 +107,6 @@ class RenderableMeshTest : public ::testing::Test {
   static FrameCaptureX Capture() { return sSuite->gl.Capture(); }
   static Rgb At(const FrameCaptureX& f, float x, float y) { return ColorAtPoint(f, x, y); }
 
-  // A texture of one colour made from raw pixels.
-  static TextureX* PlainTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<unsigned char> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b});
-    TextureAssetArgsX args;
-    args.mBitmap = pixels.data();
-    args.mWidth = 8;
-    args.mHeight = 8;
-    args.mBits = 24;
-    return GetAssetImpl<TextureX>(StringX(name.c_str()), &args);
-  }
   static MaterialX* Material(const std::string& name, TextureX* diffuse, TextureX* lightmap) {
     MaterialX* material = GetAssetImpl<MaterialX>(StringX(name.c_str()));
     if (diffuse) material->AddTexture(diffuse->GetName());
