@@ -1,12 +1,9 @@
 // The asset manager with a test asset type: cache round trip, staleness, rejected caches,
 // failures, identity and search paths. Each test runs in its own scratch folder.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
-#include "ScratchFolderX.h"
 #include "assets/AssetManagerImplX.h"
 #include "assets/SearchPathHandlerX.h"
 #include "streams/FileSystemX.h"
@@ -17,17 +14,12 @@ namespace {
 
 std::string Text(const StringX& s) { return s.Empty() ? std::string() : s.GetCharArray(); }
 
-void SetWriteTime(const std::string& path, time_t seconds) {
-  timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
 class AssetManagerTest : public AssetManagerFixtureX {
  protected:
-  // A fresh manager, as on the next start of the program.
+  // A fresh manager, as on the next start of the program, and only its reports.
   void Restart() {
-    AssetManagerBaseX::DestroySingleton();
-    AssetManagerBaseX::CreateSingleton();
+    world.Restart();
+    reports.Clear();
   }
   TestAssetX* Get(const char* name, const TestAssetParametersX* parameters = nullptr) {
     return GetAssetImpl<TestAssetX>(StringX(name), parameters);
@@ -44,7 +36,7 @@ class AssetManagerTest : public AssetManagerFixtureX {
 
 TEST_F(AssetManagerTest, CacheRoundTrip) {
   WriteBytes("Resources/Textures/tex.src", {1, 2, 3});
-  SetWriteTime("Resources/Textures/tex.src", 1500000000);
+  world.SetFileTime("Resources/Textures/tex.src", 1500000000);
 
   TestAssetX* first = Get("tex.src");
   ExpectGenerated(first);
@@ -62,7 +54,6 @@ TEST_F(AssetManagerTest, CacheRoundTrip) {
   EXPECT_EQ(Get("tex.src"), first);  // the same pointer, not generated again
 
   Restart();
-  reports.Clear();
   TestAssetX* loaded = Get("tex.src");
   ExpectGenerated(loaded);
   EXPECT_EQ(TestAssetX::sGenerated, 1);  // loaded from the cache
@@ -76,11 +67,10 @@ TEST_F(AssetManagerTest, CacheRoundTrip) {
 
 TEST_F(AssetManagerTest, ChangedSourceTimeMakesTheCacheStale) {
   WriteBytes("Resources/Models/m.src", {1});
-  SetWriteTime("Resources/Models/m.src", 1500000000);
+  world.SetFileTime("Resources/Models/m.src", 1500000000);
   ExpectGenerated(Get("m.src"));
   Restart();
-  SetWriteTime("Resources/Models/m.src", 1500000001);
-  reports.Clear();
+  world.SetFileTime("Resources/Models/m.src", 1500000001);
   ExpectGenerated(Get("m.src"));
   EXPECT_EQ(TestAssetX::sGenerated, 2);
   EXPECT_EQ(reports.CountLog("Stale cache for m.src"), 1u);
@@ -103,7 +93,7 @@ TEST_F(AssetManagerTest, SourceMissingTrustsAMatchingCache) {
 TEST_F(AssetManagerTest, NonFileNameFollowsItsRealSource) {
   // A lightmap-like asset: the name is no file, the map it comes from is.
   WriteBytes("Resources/maps/city.bsp", {1});
-  SetWriteTime("Resources/maps/city.bsp", 1500000000);
+  world.SetFileTime("Resources/maps/city.bsp", 1500000000);
   TestAssetParametersX parameters;
   parameters.sourceFile = "Resources\\maps\\city.bsp";
   ExpectGenerated(Get("Lightmap city 0", &parameters));
@@ -111,8 +101,7 @@ TEST_F(AssetManagerTest, NonFileNameFollowsItsRealSource) {
   ExpectGenerated(Get("Lightmap city 0", &parameters));
   EXPECT_EQ(TestAssetX::sGenerated, 1);
   Restart();
-  SetWriteTime("Resources/maps/city.bsp", 1600000000);
-  reports.Clear();
+  world.SetFileTime("Resources/maps/city.bsp", 1600000000);
   ExpectGenerated(Get("Lightmap city 0", &parameters));
   EXPECT_EQ(TestAssetX::sGenerated, 2);
   EXPECT_EQ(reports.CountLog("Stale cache for Lightmap city 0"), 1u);
@@ -139,7 +128,6 @@ TEST_P(CacheRejectionTest, LogsRegeneratesAndRewrites) {
   std::vector<uint8_t> bad = good;
   GetParam().spoil(bad);
   WriteBytes("Resources/SavedData/r.TestX", bad);
-  reports.Clear();
   TestAssetX* asset = Get("r.src");
   ExpectGenerated(asset);  // exactly the generated state, nothing left from the bad file
   EXPECT_EQ(TestAssetX::sGenerated, 2);

@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "ScratchFolderX.h"
 #include "assets/AssetManagerImplX.h"
 #include "tests/assets/AssetManagerFixtureX.h"
 #include "tests/assets/TestAssetX.h"
@@ -33,32 +32,29 @@ class AssetThreadsTest : public AssetManagerFixtureX {
   }
 };
 
-TEST_F(AssetThreadsTest, OneGeneratesOthersWaitForTheSameAsset) {
-  TestAssetParametersX slow;
-  slow.delayMilliseconds = 50;
-  const auto results = RequestTogether("shared.src", slow, 8);
-  ASSERT_NE(results[0], nullptr);
-  for (TestAssetX* asset : results) {
-    EXPECT_EQ(asset, results[0]);
+// One slow generation that succeeds or fails: everyone gets its result, finished.
+TEST_F(AssetThreadsTest, OneGeneratesOthersWaitForItsResult) {
+  for (const bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "failing" : "succeeding");
+    TestAssetX::sGenerated = 0;
+    TestAssetParametersX slow;
+    slow.delayMilliseconds = 50;
+    slow.fail = fail;
+    const char* name = fail ? "broken.src" : "shared.src";
+    const auto results = RequestTogether(name, slow, 8);
+    for (TestAssetX* asset : results) EXPECT_EQ(asset, results[0]);
+    EXPECT_EQ(TestAssetX::sGenerated, 1);
+    if (fail) {
+      EXPECT_EQ(results[0], nullptr);
+      EXPECT_EQ(reports.CountLog("Could not generate asset broken.src"), 1u);
+      continue;
+    }
+    ASSERT_NE(results[0], nullptr);
+    EXPECT_EQ(results[0]->mValue, 1234u);
+    EXPECT_EQ(results[0]->mData.Size(), 3u);
+    EXPECT_TRUE(results[0]->mReady);
+    EXPECT_EQ(reports.CountLog("Stale cache for shared.src"), 1u);
   }
-  // Everyone sees a finished asset.
-  EXPECT_EQ(results[0]->mValue, 1234u);
-  EXPECT_EQ(results[0]->mData.Size(), 3u);
-  EXPECT_TRUE(results[0]->mReady);
-  EXPECT_EQ(TestAssetX::sGenerated, 1);
-  EXPECT_EQ(reports.CountLog("Stale cache for shared.src"), 1u);
-}
-
-TEST_F(AssetThreadsTest, FailedGenerationGivesNullToEveryWaiter) {
-  TestAssetParametersX failing;
-  failing.delayMilliseconds = 50;
-  failing.fail = true;
-  const auto results = RequestTogether("broken.src", failing, 6);
-  for (TestAssetX* asset : results) {
-    EXPECT_EQ(asset, nullptr);
-  }
-  EXPECT_EQ(TestAssetX::sGenerated, 1);
-  EXPECT_EQ(reports.CountLog("Could not generate asset broken.src"), 1u);
 }
 
 TEST_F(AssetThreadsTest, DifferentNamesGenerateSideBySide) {

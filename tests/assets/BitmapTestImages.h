@@ -1,5 +1,6 @@
 #pragma once
-// Builders for small BMP and PNG files used by the bitmap and texture tests.
+// Builders for small BMP, PNG and wall-texture (WAL) files used by the bitmap, texture and
+// loader tests.
 #include <png.h>
 
 #include <cstdint>
@@ -72,6 +73,17 @@ inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height, const void*
 inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height,
                                     const std::vector<uint8_t>& rgbaTopDown) {
   return MakePng(width, height, static_cast<const void*>(rgbaTopDown.data()));
+}
+
+// A 100-byte wall-texture header of the given size, surface flags and contents.
+inline std::vector<uint8_t> WalHeader(uint32_t width, uint32_t height, uint32_t flags,
+                                      uint32_t contents) {
+  std::vector<uint8_t> bytes(100, 0);
+  const uint32_t fields[] = {width, height};
+  std::memcpy(bytes.data() + 32, fields, 8);
+  std::memcpy(bytes.data() + 88, &flags, 4);
+  std::memcpy(bytes.data() + 92, &contents, 4);
+  return bytes;
 }
 
 // Where the shared real test files live, or "" when they are absent.

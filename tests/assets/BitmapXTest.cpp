@@ -48,63 +48,50 @@ std::vector<uint8_t> Column(const BitmapX& bitmap, uint32_t y) {
 
 // --- Reading BMP files of every depth --------------------------------------------------------
 
-TEST(BitmapReadTest, PaletteDepthsGiveExactPixelsBottomRowFirst) {
+// Every depth into 32-bit pixels, memory row 0 at the bottom: palette indices packed at 1, 4 and
+// 8 bits (three pixels a row: padding at every depth), B,G,R(,X) bytes at 24 and 32 bits, a
+// top-down file, and indices past a short colour table (black).
+TEST(BitmapReadTest, EveryDepthGivesExactPixelsBottomRowFirst) {
   ReportCaptureX capture;
-  // Three pixels per row (row padding needed at every depth), two rows, file order.
-  struct Case {
-    uint16_t bits;
-    std::vector<std::vector<uint8_t>> rows;
+  const std::vector<RgbX> blackRed = {kPalette[0], kPalette[1]};
+  const ColorX red = Rgb(255, 0, 0), black = Rgb(0, 0, 0);
+  const std::vector<ColorX> redBlack = {red, black, red, black, red, red};  // 1,0,1 / 0,1,1
+  const struct {
+    const char* what;
+    std::vector<uint8_t> file;
+    std::vector<ColorX> pixels;
+  } cases[] = {
+      {"1 bit", MakeBmp(3, 2, 1, blackRed, {{0xA0}, {0x60}}), redBlack},
+      {"4 bits", MakeBmp(3, 2, 4, blackRed, {{0x10, 0x10}, {0x01, 0x10}}), redBlack},
+      {"8 bits", MakeBmp(3, 2, 8, blackRed, {{1, 0, 1}, {0, 1, 1}}), redBlack},
+      {"24 bits",
+       MakeBmp(3, 2, 24, {}, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}}),
+       {Rgb(3, 2, 1), Rgb(6, 5, 4), Rgb(9, 8, 7), Rgb(12, 11, 10), Rgb(15, 14, 13),
+        Rgb(18, 17, 16)}},
+      {"32 bits",
+       MakeBmp(2, 1, 32, {}, {{1, 2, 3, 99, 4, 5, 6, 98}}),
+       {Rgb(3, 2, 1), Rgb(6, 5, 4)}},
+      // File rows: top row red, bottom row blue.
+      {"top-down", MakeBmp(1, -2, 24, {}, {{0, 0, 255}, {255, 0, 0}}), {Rgb(0, 0, 255), red}},
+      {"short colour table",
+       MakeBmp(2, 1, 8, {kPalette[1], kPalette[2]}, {{1, 3}}),
+       {Rgb(0, 255, 0), black}},
   };
-  const Case cases[] = {
-      {1, {{0xA0}, {0x60}}},              // 1,0,1 / 0,1,1
-      {4, {{0x10, 0x10}, {0x01, 0x10}}},  // 1,0,1 / 0,1,1
-      {8, {{1, 0, 1}, {0, 1, 1}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.bits);
-    BitmapX bitmap = FromBytes(MakeBmp(3, 2, c.bits, {kPalette[0], kPalette[1]}, c.rows));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    BitmapX bitmap = FromBytes(c.file);
     ASSERT_TRUE(bitmap.IsValid());
     ASSERT_TRUE(bitmap.ConvertInto32Bitmap());
-    const std::vector<ColorX> expected = {Rgb(255, 0, 0), Rgb(0, 0, 0),   Rgb(255, 0, 0),
-                                          Rgb(0, 0, 0),   Rgb(255, 0, 0), Rgb(255, 0, 0)};
-    EXPECT_EQ(Pixels(bitmap), expected);
-    EXPECT_EQ(bitmap.GetBitCount(), 24u);  // the headers now describe a 24-bit image
+    EXPECT_EQ(Pixels(bitmap), c.pixels);
+    // The headers now describe a bottom-up 24-bit image of padded rows.
+    const auto& info = bitmap.GetInfoHeader();
+    EXPECT_EQ(bitmap.GetBitCount(), 24u);
+    EXPECT_GT(Field(info.biHeight), 0);
+    const uint32_t rowBytes = (bitmap.GetWidth() * 3 + 3) / 4 * 4;
+    EXPECT_EQ(Field(info.biSizeImage), rowBytes * bitmap.GetHeight());
+    EXPECT_EQ(Field(bitmap.GetFileHeader().bfSize), 54u + rowBytes * bitmap.GetHeight());
   }
   EXPECT_TRUE(capture.Asserts().empty());
-}
-
-TEST(BitmapReadTest, TrueColourDepthsSwapBlueAndRedAndSkipPadding) {
-  BitmapX bmp24 = FromBytes(
-      MakeBmp(3, 2, 24, {}, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}}));
-  ASSERT_TRUE(bmp24.ConvertInto32Bitmap());
-  EXPECT_EQ(Pixels(bmp24),
-            (std::vector<ColorX>{Rgb(3, 2, 1), Rgb(6, 5, 4), Rgb(9, 8, 7), Rgb(12, 11, 10),
-                                 Rgb(15, 14, 13), Rgb(18, 17, 16)}));
-  const auto& info = bmp24.GetInfoHeader();
-  EXPECT_EQ(Field(bmp24.GetFileHeader().bfSize), 54u + 12u * 2u);
-  EXPECT_EQ(Field(info.biSizeImage), 24u);
-
-  BitmapX bmp32 = FromBytes(MakeBmp(2, 1, 32, {}, {{1, 2, 3, 99, 4, 5, 6, 98}}));
-  ASSERT_TRUE(bmp32.ConvertInto32Bitmap());
-  EXPECT_EQ(Pixels(bmp32), (std::vector<ColorX>{Rgb(3, 2, 1), Rgb(6, 5, 4)}));
-}
-
-TEST(BitmapReadTest, TopDownFileIsStoredBottomRowFirst) {
-  // File rows: top row red, bottom row blue.
-  BitmapX bitmap = FromBytes(MakeBmp(1, -2, 24, {}, {{0, 0, 255}, {255, 0, 0}}));
-  ASSERT_TRUE(bitmap.ConvertInto32Bitmap());
-  EXPECT_EQ(bitmap.GetHeight(), 2u);
-  EXPECT_EQ(bitmap.GetPixel(0, 0), Rgb(0, 0, 255));
-  EXPECT_EQ(bitmap.GetPixel(0, 1), Rgb(255, 0, 0));
-  EXPECT_GT(Field(bitmap.GetInfoHeader().biHeight), 0);
-}
-
-TEST(BitmapReadTest, IndicesPastAShortColourTableAreBlack) {
-  // Two stored entries, but the pixel uses index 3.
-  BitmapX bitmap = FromBytes(MakeBmp(2, 1, 8, {kPalette[1], kPalette[2]}, {{1, 3}}));
-  ASSERT_TRUE(bitmap.ConvertInto32Bitmap());
-  EXPECT_EQ(bitmap.GetPixel(0, 0), Rgb(0, 255, 0));
-  EXPECT_EQ(bitmap.GetPixel(1, 0), Rgb(0, 0, 0));
 }
 
 TEST(BitmapReadTest, BrokenFilesAreRefusedWithoutCrashing) {

@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 
-#include "GeneratedResourcesX.h"
 #include "ReportCaptureX.h"
 #include "WorkspaceX.h"
 #include "assets/BitmapX.h"
@@ -177,42 +176,36 @@ TEST_F(FontTrueTypeTest, CacheIsReusedAndRegeneratedWhenDeletedOrAtlasMissing) {
   sameTable(Font());
 }
 
-TEST_F(FontTrueTypeTest, DamagedCacheIsRejected) {
+TEST_F(FontTrueTypeTest, DamagedCacheIsRejectedAndRewritten) {
   ASSERT_NE(Font(), nullptr);
-  std::vector<uint8_t> bytes = world.Read(kCache);
-  // The first entry's left edge becomes 2.0 (outside the atlas).
-  const float outside = 2.0f;
-  std::memcpy(&bytes[26], &outside, 4);
-  world.Write(kCache, bytes);
-  world.Restart();
-  capture.Clear();
-  FontTrueTypeX* font = Font();
-  ASSERT_NE(font, nullptr);
-  EXPECT_EQ(capture.CountLog("Corrupt cache for Lucida Console"), 1u);
-  EXPECT_LT(font->GetCharSizes()[0].left, 1.0f);
-
-  // One byte short.
-  bytes = world.Read(kCache);
-  bytes.pop_back();
-  world.Write(kCache, bytes);
-  world.Restart();
-  capture.Clear();
-  ASSERT_NE(Font(), nullptr);
-  EXPECT_EQ(capture.CountLog("Corrupt cache for Lucida Console"), 1u);
-  EXPECT_EQ(world.Read(kCache).size(), 10u + 12u + 4u + 223u * 16u);
+  const std::vector<uint8_t> good = world.Read(kCache);
+  const std::pair<const char*, void (*)(std::vector<uint8_t>&)> damages[] = {
+      {"first left edge 2.0, outside the atlas",
+       [](std::vector<uint8_t>& bytes) {
+         const float outside = 2.0f;
+         std::memcpy(&bytes[26], &outside, 4);
+       }},
+      {"one byte short", [](std::vector<uint8_t>& bytes) { bytes.pop_back(); }},
+  };
+  for (const auto& [what, damage] : damages) {
+    SCOPED_TRACE(what);
+    std::vector<uint8_t> bytes = good;
+    damage(bytes);
+    world.Write(kCache, bytes);
+    world.Restart();
+    capture.Clear();
+    FontTrueTypeX* font = Font();
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(capture.CountLog("Corrupt cache for Lucida Console"), 1u);
+    EXPECT_LT(font->GetCharSizes()[0].left, 1.0f);
+    EXPECT_EQ(world.Read(kCache), good);
+  }
 }
 
 class FontBitmapTest : public testing::Test {
  protected:
   void SetUp() override {
-    const std::filesystem::path resources = GeneratedResources({"Textures/Fonts/047.png"});
-    if (!resources.empty()) {
-      std::filesystem::create_directories("Resources/Textures/Fonts");
-      std::filesystem::copy_file(resources / "Textures/Fonts/047.png",
-                                 "Resources/Textures/Fonts/047.png");
-      return;
-    }
-    GTEST_SKIP() << "no generated resources";
+    if (!world.CopyGenerated({"Textures/Fonts/047.png"})) GTEST_SKIP() << "no generated resources";
   }
   WorkspaceX world;
   ReportCaptureX capture;

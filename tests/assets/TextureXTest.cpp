@@ -21,17 +21,6 @@ std::vector<uint8_t> SolidPng(uint32_t width, uint32_t height, RgbX color, uint8
   return MakePng(width, height, rgba);
 }
 
-// A WAL header of the given size, surface flags and contents.
-std::vector<uint8_t> WalHeader(uint32_t width, uint32_t height, uint32_t flags, uint32_t contents) {
-  std::vector<uint8_t> bytes(100, 0);
-  std::memcpy(bytes.data(), "e1u1/wall", 9);
-  std::memcpy(bytes.data() + 32, &width, 4);
-  std::memcpy(bytes.data() + 36, &height, 4);
-  std::memcpy(bytes.data() + 88, &flags, 4);
-  std::memcpy(bytes.data() + 92, &contents, 4);
-  return bytes;
-}
-
 // The texture's first face decompressed, texture width x height pixels, bottom row first.
 std::vector<ColorX> Decompressed(const TextureX& texture, uint32_t face = 0) {
   const uint32_t width = texture.GetTextureWidth(), height = texture.GetTextureHeight();
@@ -89,66 +78,49 @@ TEST_F(TextureTest, TinyImagesGiveWholeBlocks) {
   EXPECT_TRUE(capture.Asserts().empty());
 }
 
-TEST_F(TextureTest, MissingImageFallsBackToDefaultBitmap) {
+TEST_F(TextureTest, MissingImageFallsBackToTheDefaultBitmapOrFails) {
+  EXPECT_EQ(GetAssetImpl<TextureX>("missing.png"), nullptr);
+  EXPECT_TRUE(capture.HasAssert("LoadTexture(filename, bitmapX)"));
   world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, {10, 120, 240}));
-  TextureX* texture = GetAssetImpl<TextureX>("missing.png");
+  TextureX* texture = GetAssetImpl<TextureX>("lost.png");
   ASSERT_NE(texture, nullptr);
-  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: missing.png"), 1u);
+  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: lost.png"), 1u);
   EXPECT_TRUE(Near(Decompressed(*texture)[5], {10, 120, 240}));
 }
 
-TEST_F(TextureTest, MissingImageWithoutDefaultFails) {
-  EXPECT_EQ(GetAssetImpl<TextureX>("missing.png"), nullptr);
-  EXPECT_TRUE(capture.HasAssert("LoadTexture(filename, bitmapX)"));
-}
-
-TEST_F(TextureTest, DamagedImagesGiveNoTexture) {
+// Damaged pictures and hostile wall headers give no texture (not the default picture), and the
+// log says why.
+TEST_F(TextureTest, DamagedImagesAndWallHeadersGiveNoTexture) {
   world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, {10, 120, 240}));
-  std::vector<uint8_t> png = SolidPng(8, 8, {1, 2, 3});
-  png.resize(png.size() / 2);
-  world.Write("Resources/Textures/half.png", png);
-  std::vector<uint8_t> bmp = MakeSolidBmp(4, 4, {1, 2, 3});
+  std::vector<uint8_t> half = SolidPng(8, 8, {1, 2, 3});
+  half.resize(half.size() / 2);
+  std::vector<uint8_t> wide = MakeSolidBmp(4, 4, {1, 2, 3});
   const uint32_t hugeWidth = 70000;
-  std::memcpy(bmp.data() + 18, &hugeWidth, 4);
-  world.Write("Resources/Textures/huge.bmp", bmp);
-  EXPECT_EQ(GetAssetImpl<TextureX>("half.png"), nullptr);
-  EXPECT_EQ(GetAssetImpl<TextureX>("huge.bmp"), nullptr);
-  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: half.png"), 1u);
-  EXPECT_EQ(capture.CountLog("TextureManager, ERROR could not load texture: huge.bmp"), 1u);
-}
-
-TEST_F(TextureTest, WallTextureLoadsItsPngAndReadsItsHeader) {
-  world.Write("Resources/Textures/Quake/e1u1/wall.PNG", SolidPng(8, 4, {90, 90, 90}));
-  world.Write("Resources/Textures/Quake/e1u1/wall.WAL", WalHeader(64, 32, 16 | 1, 7));
-  TextureX* texture = GetAssetImpl<TextureX>("e1u1/wall.wal");
-  ASSERT_NE(texture, nullptr);
-  EXPECT_EQ(texture->GetSourceWidth(), 64u);
-  EXPECT_EQ(texture->GetSourceHeight(), 32u);
-  EXPECT_EQ(texture->GetTextureWidth(), 8u);
-  EXPECT_EQ(texture->GetSurfaceFlags(), 17u);
-  EXPECT_EQ(texture->GetSurfaceContents(), 7u);
-  EXPECT_TRUE(texture->IsTranslucent());        // the 33 % bit, next to the light bit
-  EXPECT_EQ(Decompressed(*texture)[0].a, 255);  // alpha 200 stays opaque in DXT1
-
-  world.Write("Resources/Textures/Quake/e1u1/glass.PNG", SolidPng(4, 4, {90, 90, 90}));
-  world.Write("Resources/Textures/Quake/e1u1/glass.WAL", WalHeader(64, 64, 32, 0));
-  TextureX* glass = GetAssetImpl<TextureX>("e1u1/glass.wal");
-  ASSERT_NE(glass, nullptr);
-  EXPECT_TRUE(glass->IsTranslucent());
-  EXPECT_EQ(Decompressed(*glass)[0].a, 0);  // alpha 120 becomes transparent
-}
-
-TEST_F(TextureTest, HostileWallHeadersGiveNoTexture) {
+  std::memcpy(wide.data() + 18, &hugeWidth, 4);
+  struct Case {
+    const char* name;
+    const char* file;
+    std::vector<uint8_t> bytes;
+    const char* logStart;
+  } cases[] = {
+      {"half.png", "half.png", half, "TextureManager, ERROR could not load texture: half.png"},
+      {"huge.bmp", "huge.bmp", wide, "TextureManager, ERROR could not load texture: huge.bmp"},
+      {"bad/huge.wal", "Quake/bad/huge.WAL", WalHeader(0xFFFFFFFFu, 0x7FFFFFFFu, 0, 0),
+       "Bad wall texture header"},
+      {"bad/short.wal", "Quake/bad/short.WAL", std::vector<uint8_t>(60, 1),
+       "Bad wall texture header"},
+  };
   world.Write("Resources/Textures/Quake/bad/huge.PNG", SolidPng(4, 4, {1, 1, 1}));
-  world.Write("Resources/Textures/Quake/bad/huge.WAL", WalHeader(0xFFFFFFFFu, 0x7FFFFFFFu, 0, 0));
   world.Write("Resources/Textures/Quake/bad/short.PNG", SolidPng(4, 4, {1, 1, 1}));
-  world.Write("Resources/Textures/Quake/bad/short.WAL", std::vector<uint8_t>(60, 1));
-  EXPECT_EQ(GetAssetImpl<TextureX>("bad/huge.wal"), nullptr);
-  EXPECT_EQ(GetAssetImpl<TextureX>("bad/short.wal"), nullptr);
-  size_t headerLines = 0;
-  for (const std::string& line : capture.Logs())
-    headerLines += line.rfind("Bad wall texture header", 0) == 0;
-  EXPECT_EQ(headerLines, 2u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    world.Write(std::string("Resources/Textures/") + c.file, c.bytes);
+    capture.Clear();
+    EXPECT_EQ(GetAssetImpl<TextureX>(c.name), nullptr);
+    size_t said = 0;
+    for (const std::string& line : capture.Logs()) said += line.rfind(c.logStart, 0) == 0;
+    EXPECT_EQ(said, 1u);
+  }
 }
 
 TEST_F(TextureTest, AlphaColourKeyAndFlipFromTheDescription) {
@@ -181,7 +153,12 @@ TEST_F(TextureTest, AlphaColourKeyAndFlipFromTheDescription) {
   EXPECT_FALSE(nearlyGone->IsTranslucent());
 }
 
-TEST_F(TextureTest, RawPixelsKeepTheirColours) {
+// A lightmap-like texture from raw pixels: its colours are kept, and its cache goes stale with
+// the file the pixels came from.
+TEST_F(TextureTest, RawPixelsKeepTheirColoursAndGoStaleWithTheirFile) {
+  world.WriteText("Resources/maps/city.bsp", "IBSP");
+  world.SetFileTime("Resources/maps/city.bsp", 1000000);
+  const StringX map("Resources\\maps\\city.bsp");
   std::vector<uint8_t> rgb;
   for (int i = 0; i < 16 * 16; ++i) rgb.insert(rgb.end(), {250, 20, 0});
   TextureAssetArgsX args;
@@ -189,7 +166,9 @@ TEST_F(TextureTest, RawPixelsKeepTheirColours) {
   args.mWidth = 16;
   args.mHeight = 16;
   args.mBits = 24;
-  TextureX* lightmap = GetAssetImpl<TextureX>("Lightmap-MeshX QuakeBSP 0 1", &args);
+  args.mSourceFile = &map;
+  const char* name = "Lightmap-MeshX QuakeBSP 0 1";
+  TextureX* lightmap = GetAssetImpl<TextureX>(name, &args);
   ASSERT_NE(lightmap, nullptr);
   EXPECT_EQ(capture.CountLog("TextureManagerX, Creating texture: Lightmap-MeshX QuakeBSP 0 1, "
                              "(Width,Height) = (16,16)"),
@@ -197,30 +176,15 @@ TEST_F(TextureTest, RawPixelsKeepTheirColours) {
   const ColorX pixel = Decompressed(*lightmap)[17];
   EXPECT_TRUE(Near(pixel, {250, 20, 0}));
   EXPECT_EQ(pixel.a, 255);
-}
 
-TEST_F(TextureTest, RawPixelsGoStaleWithTheFileTheyCameFrom) {
-  world.WriteText("Resources/maps/city.bsp", "IBSP");
-  world.SetFileTime("Resources/maps/city.bsp", 1000000);
-  const StringX map("Resources\\maps\\city.bsp");
-  std::vector<uint8_t> rgb(4 * 4 * 3, 99);
-  TextureAssetArgsX args;
-  args.mBitmap = rgb.data();
-  args.mWidth = 4;
-  args.mHeight = 4;
-  args.mBits = 24;
-  args.mSourceFile = &map;
-  ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
-  world.Restart();
-  capture.Clear();
-  ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
-  EXPECT_EQ(capture.CountLog("Stale cache for Lightmap-city 1"), 0u);
-
-  world.SetFileTime("Resources/maps/city.bsp", 2000000);
-  world.Restart();
-  capture.Clear();
-  ASSERT_NE(GetAssetImpl<TextureX>("Lightmap-city 1", &args), nullptr);
-  EXPECT_EQ(capture.CountLog("Stale cache for Lightmap-city 1"), 1u);
+  for (const time_t mapTime : {1000000, 2000000}) {
+    world.SetFileTime("Resources/maps/city.bsp", mapTime);
+    world.Restart();
+    capture.Clear();
+    ASSERT_NE(GetAssetImpl<TextureX>(name, &args), nullptr);
+    EXPECT_EQ(capture.CountLog(std::string("Stale cache for ") + name),
+              mapTime == 2000000 ? 1u : 0u);
+  }
 }
 
 TEST_F(TextureTest, CubeFacesAreStoredInOrder) {

@@ -1,4 +1,5 @@
-// Camera: view matrix, projection, zoomed turning and the zoom switch.
+// Camera: view matrix, projection, zoomed turning and the zoom switch. (Its turning and the
+// pitch limit are the movement model's: MoveTest.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,15 +29,6 @@ void ExpectNear(const Vector4& a, const Vector3fX& b, float eps = 1e-3f) {
   EXPECT_NEAR(a.x, b.x, eps);
   EXPECT_NEAR(a.y, b.y, eps);
   EXPECT_NEAR(a.z, b.z, eps);
-}
-
-TEST(CameraTest, StartsGroundBoundWithTheDescribedLens) {
-  CameraX camera;
-  EXPECT_TRUE(camera.mClipping);
-  EXPECT_FLOAT_EQ(camera.mFieldOfView, 0.7853982f);
-  EXPECT_FLOAT_EQ(camera.mNearPlane, 10.0f);
-  EXPECT_FLOAT_EQ(camera.mFarPlane, 10000.0f);
-  EXPECT_FALSE(camera.mZoomed);
 }
 
 TEST(CameraTest, ViewMatrixLooksAlongMinusZWithRightAndUpKept) {
@@ -91,16 +83,6 @@ TEST(CameraTest, ZoomNarrowsTheViewAndHalvesTheTurning) {
   EXPECT_FLOAT_EQ(camera.mFieldOfView, 0.7853982f);
   camera.Update(1.0f);
   EXPECT_NEAR(camera.mDirection.x, std::sin(1.5f), 1e-5f);
-}
-
-TEST(CameraTest, MouseLookWithAbsoluteAnglesStopsAtThePitchLimit) {
-  CameraX camera;
-  camera.mUseAngles = true;
-  camera.SetMaxPitch(1.3744469f);
-  camera.mRotationSpeed[2] = -100.0f;  // looking up hard
-  camera.Update(0.1f);
-  EXPECT_FLOAT_EQ(camera.mAngles[1], -1.3744469f);
-  EXPECT_NEAR(camera.mDirection.y, std::sin(1.3744469f), 1e-5f);
 }
 
 }  // namespace

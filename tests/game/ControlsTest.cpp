@@ -86,14 +86,6 @@ class ControlsTest : public ::testing::Test {
   int mQuits = 0;
 };
 
-TEST_F(ControlsTest, StartsWithTheEnginesGunRecord) {
-  EXPECT_FLOAT_EQ(mWeapon.mShotSpeed, 750.0f);
-  EXPECT_FLOAT_EQ(mWeapon.mFireInterval, 1.0f);
-  EXPECT_FLOAT_EQ(mWeapon.mFireTimer, 0.1f);
-  EXPECT_EQ(mWeapon.mGunMode, 0u);
-  EXPECT_EQ(mWeapon.mGunSound, nullptr);
-}
-
 TEST_F(ControlsTest, WalkingSpeedsUpQuicklyFromRestThenSlowly) {
   mInput.SetKey(W::KEY_W, true);
   Frame(0.01f);

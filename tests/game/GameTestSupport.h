@@ -2,10 +2,9 @@
 // The game without a window or sound: a render device that draws nothing (it only keeps count of
 // what is drawn), the real collision, object and asset managers over the generated Resources
 // tree, and the game's own set-up.
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,6 +25,7 @@
 #include "tests/support/GeneratedResourcesX.h"
 #include "tests/support/NullRenderDeviceX.h"
 #include "tests/support/ReportCaptureX.h"
+#include "tests/support/ScratchFolderX.h"
 
 namespace gametest {
 
@@ -53,10 +53,10 @@ inline std::filesystem::path GameResources() {
 // generated Resources tree (its SavedData keeps the collision trees between runs).
 class HeadlessGameX {
  public:
-  HeadlessGameX() : mOldFolder(std::filesystem::current_path()) {
+  HeadlessGameX() {
     const std::filesystem::path resources = GameResources();
     if (resources.empty()) return;
-    std::filesystem::current_path(resources.parent_path());
+    mWorking.emplace(resources.parent_path());
     AssetManagerBaseX::CreateSingleton();
     MeshLoaderX::CreateSingleton();
     mStructures = new CollisionDataStructureManagerX("Resources\\SavedData\\");
@@ -78,7 +78,6 @@ class HeadlessGameX {
     delete mStructures;
     MeshLoaderX::DestroySingleton();
     AssetManagerBaseX::DestroySingleton();
-    std::filesystem::current_path(mOldFolder);
   }
   HeadlessGameX(const HeadlessGameX&) = delete;
   HeadlessGameX& operator=(const HeadlessGameX&) = delete;
@@ -121,7 +120,7 @@ class HeadlessGameX {
   EnviromentHandlerX* mEnvironment = nullptr;
 
  private:
-  std::filesystem::path mOldFolder;
+  std::optional<WorkingFolderX> mWorking;  // left once the managers are gone
   bool mAvailable = false;
 };
 

@@ -61,16 +61,6 @@ TEST(MoveQuaternionTest, YawPitchRollIsRollThenPitchThenYaw) {
   }
 }
 
-TEST_F(MoveTest, StartsWithTheIdentityBasisAndDescribedDefaults) {
-  ExpectNear(mMoveable.mRight, {1, 0, 0});
-  ExpectNear(mMoveable.mUp, {0, 1, 0});
-  ExpectNear(mMoveable.mDirection, {0, 0, 1});
-  EXPECT_TRUE(mMoveable.mOnGround);
-  EXPECT_FALSE(mMoveable.mClipping);
-  EXPECT_FALSE(mMoveable.mUseAngles);
-  EXPECT_EQ(mMoveable.GetObject3DX(), &mObject);
-}
-
 TEST_F(MoveTest, PositiveYawTurnsTowardRightAndPositivePitchLooksDown) {
   mMoveable.mRotationSpeed[1] = 0.5f;  // yaw per second
   mMoveable.Update(1.0f);

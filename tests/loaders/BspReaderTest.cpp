@@ -14,25 +14,21 @@ namespace {
 
 const char* const kMapPath = "Resources\\maps\\test.bsp";
 
+// Writes the map to the working folder and reads it; the meshes are built when the read
+// succeeds.
 struct ReadMapX {
+  ReadMapX(WorkspaceX& world, const std::vector<uint8_t>& bytes) {
+    world.Write("Resources/maps/test.bsp", bytes);
+    read = reader.ReadFile(StringX(kMapPath));
+    if (read) reader.GetMeshes(meshes);
+  }
+  ~ReadMapX() { DeleteAll(meshes); }
   ReadBSPQuake reader{GetAssetManager()};
   ArrayX<MeshX*> meshes;
   bool read = false;
-  ~ReadMapX() {
-    for (MeshX* mesh : meshes) delete mesh;
-  }
 };
 
-class BspReaderTest : public ::testing::Test {
- protected:
-  // Writes the map and reads it; the meshes are built when the read succeeds.
-  void Load(const std::vector<uint8_t>& bytes, ReadMapX& out) {
-    mWorld.World().Write("Resources/maps/test.bsp", bytes);
-    out.read = out.reader.ReadFile(StringX(kMapPath));
-    if (out.read) out.reader.GetMeshes(out.meshes);
-  }
-  LoaderTestWorld mWorld;
-};
+using BspReaderTest = LoaderTestX;
 
 TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
   TestMapBuilder map;
@@ -43,8 +39,7 @@ TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
   map.AddSquare(16, 0, 16, alpha, -1);
   map.AddSquare(32, 0, 16, beta, -1);
   map.AddSquare(48, 0, 16, alpha, -1);
-  ReadMapX out;
-  Load(map.Encode(), out);
+  ReadMapX out(world, map.Encode());
   ASSERT_TRUE(out.read);
   ASSERT_EQ(out.meshes.Size(), 3u);
   // Numbered in order of first appearance, returned in texture-name order.
@@ -57,24 +52,27 @@ TEST_F(BspReaderTest, ThreeTexturesGiveThreeMeshesInNameOrder) {
     MaterialX* material = out.meshes[i]->mMaterials[0];
     ASSERT_NE(material, nullptr);
     EXPECT_EQ(std::string(material->GetDiffuseTextureName().GetCharArray()), textures[i]);
-    // The key a texture is loaded under is the key it is found under again.
+    // The key a texture is loaded under is the key it is found under again; the pictures are
+    // missing, the default one stands in.
+    EXPECT_NE(material->GetDiffuseTexture(), nullptr);
     EXPECT_EQ(material->GetDiffuseTexture(), GetAssetImpl<TextureX>(StringX(textures[i])));
+    // No wall-texture header: no surface flags.
+    for (const PolygonX& polygon : out.meshes[i]->mPolygonList) EXPECT_EQ(polygon.surfaceFlags, 0u);
   }
   EXPECT_EQ(out.meshes[0]->mPolygonList.Size(), 4u);
-  EXPECT_TRUE(mWorld.HasLog("ReadBSPQuake, Loading Quake2 map: Resources\\maps\\test.bsp"));
-  EXPECT_TRUE(mWorld.HasLog("ReadBSPQuake, Parsing Quake2 map: Resources\\maps\\test.bsp"));
+  EXPECT_TRUE(reports.HasLog("ReadBSPQuake, Loading Quake2 map: Resources\\maps\\test.bsp"));
+  EXPECT_TRUE(reports.HasLog("ReadBSPQuake, Parsing Quake2 map: Resources\\maps\\test.bsp"));
   EXPECT_TRUE(
-      mWorld.HasLog("ReadBSPQuake, Quake2 map: Resources\\maps\\test.bsp had 3 sub "
-                    "meshes, with a total of 8 polygons"));
+      reports.HasLog("ReadBSPQuake, Quake2 map: Resources\\maps\\test.bsp had 3 sub "
+                     "meshes, with a total of 8 polygons"));
 }
 
 TEST_F(BspReaderTest, QuadGivesTwoTrianglesWithConvertedPositionsAndTextureCoordinates) {
-  mWorld.WriteWal("city/wall", 64, 32, 0x10, 0x1);
+  world.Write("Resources/Textures/Quake/city/wall.wal", WalHeader(64, 32, 0x10, 0x1));
   TestMapBuilder map;
   const uint16_t wall = map.AddTexInfo("city/wall", 0, {1, 0, 0}, {0, 1, 0}, 8, 4);
   map.AddFace({{1, 2, 3}, {5, 2, 3}, {5, 6, 3}, {1, 6, 3}}, wall, -1);
-  ReadMapX out;
-  Load(map.Encode(), out);
+  ReadMapX out(world, map.Encode());
   ASSERT_TRUE(out.read);
   ASSERT_EQ(out.meshes.Size(), 1u);
   const MeshX& mesh = *out.meshes[0];
@@ -97,18 +95,6 @@ TEST_F(BspReaderTest, QuadGivesTwoTrianglesWithConvertedPositionsAndTextureCoord
   }
 }
 
-TEST_F(BspReaderTest, TextureWithoutWallHeaderGivesZeroSurfaceFlags) {
-  TestMapBuilder map;
-  map.AddSquare(0, 0, 16, map.AddTexInfo("nowhere/missing"), -1);
-  ReadMapX out;
-  Load(map.Encode(), out);
-  ASSERT_TRUE(out.read);
-  ASSERT_EQ(out.meshes.Size(), 1u);
-  for (const PolygonX& polygon : out.meshes[0]->mPolygonList) EXPECT_EQ(polygon.surfaceFlags, 0u);
-  // The missing picture falls back to the default one.
-  ASSERT_NE(out.meshes[0]->mMaterials[0]->GetDiffuseTexture(), nullptr);
-}
-
 TEST_F(BspReaderTest, TriangleCountIsTheSumOfTheFaceFans) {
   TestMapBuilder map;
   const uint16_t floor = map.AddTexInfo("a/floor");
@@ -117,20 +103,16 @@ TEST_F(BspReaderTest, TriangleCountIsTheSumOfTheFaceFans) {
   map.AddFace({{40, 0, 0}, {48, 0, 0}, {44, 8, 0}}, floor, -1);                         // 1
   // Every point the same: nothing is left after duplicates go.
   map.AddFace({{60, 0, 0}, {60, 0, 0}, {60, 0, 0}, {60, 0, 0}}, floor, -1);
-  ReadMapX out;
-  Load(map.Encode(), out);
+  ReadMapX out(world, map.Encode());
   ASSERT_TRUE(out.read);
   ASSERT_EQ(out.meshes.Size(), 1u);
   EXPECT_EQ(out.meshes[0]->mPolygonList.Size(), 6u);
   EXPECT_EQ(out.meshes[0]->mIndexList.Size(), 18u);
-  EXPECT_TRUE(mWorld.HasLogContaining("had 1 sub meshes, with a total of 6 polygons"));
+  EXPECT_TRUE(reports.HasLog("had 1 sub meshes, with a total of 6 polygons"));
 }
 
 TEST(BspAtlasSizeTest, SearchesTheSmallestAreaThatHoldsTheCells) {
-  uint32_t w = 0, h = 0;
-  ASSERT_TRUE(ReadBSPQuake::GetAtlasSize(5, w, h));
-  EXPECT_EQ(w, 128u);
-  EXPECT_EQ(h, 16u);
+  uint32_t w = 0, h = 0;  // five cells: FiveLitFacesShareA128By16Atlas
   ASSERT_TRUE(ReadBSPQuake::GetAtlasSize(1, w, h));
   EXPECT_EQ(w * h, 256u);
   ASSERT_TRUE(ReadBSPQuake::GetAtlasSize(16384, w, h));
@@ -150,8 +132,7 @@ TEST_F(BspReaderTest, LightmapCellRepeatsLastColumnAndRow) {
     map.Map().lighting.insert(map.Map().lighting.end(), {uint8_t(200 + i), uint8_t(i), 7});
   }
   map.AddSquare(64, 0, 16, floor, -1);
-  ReadMapX out;
-  Load(map.Encode(), out);
+  ReadMapX out(world, map.Encode());
   ASSERT_TRUE(out.read);
   ASSERT_EQ(out.reader.GetAtlases().size(), 1u);
   const LightmapAtlasX& atlas = out.reader.GetAtlases()[0];
@@ -198,8 +179,7 @@ TEST_F(BspReaderTest, FiveLitFacesShareA128By16Atlas) {
     const int32_t offset = map.AddLightmap(2, 2, {uint8_t(i * 40), 0, 0});
     map.AddSquare(float(i) * 64.f, 0, 16, floor, offset);
   }
-  ReadMapX out;
-  Load(map.Encode(), out);
+  ReadMapX out(world, map.Encode());
   ASSERT_TRUE(out.read);
   ASSERT_EQ(out.reader.GetAtlases().size(), 1u);
   const LightmapAtlasX& atlas = out.reader.GetAtlases()[0];
@@ -222,8 +202,7 @@ TEST_F(BspReaderTest, FacesWithoutUsableLightingGetTheMarker) {
   {
     TestMapBuilder map;
     map.AddSquare(0, 0, 16, map.AddTexInfo("a/floor"), 0);  // lump empty
-    ReadMapX out;
-    Load(map.Encode(), out);
+    ReadMapX out(world, map.Encode());
     ASSERT_TRUE(out.read);
     for (const VertexX& v : out.meshes[0]->mVertexList) EXPECT_EQ(v.lightmapCoord.u, -42.f);
   }
@@ -233,8 +212,7 @@ TEST_F(BspReaderTest, FacesWithoutUsableLightingGetTheMarker) {
     map.AddSquare(0, 0, 16, map.AddTexInfo("env/sky", ReadBSPQuake::sSurfaceSky), 0);
     map.AddSquare(0, 0, 16, map.AddTexInfo("env/clip", ReadBSPQuake::sSurfaceNoDraw), 0);
     map.AddSquare(0, 0, 48, map.AddTexInfo("a/floor"), 40);  // 4 x 4 luxels from 40: past 48
-    ReadMapX out;
-    Load(map.Encode(), out);
+    ReadMapX out(world, map.Encode());
     ASSERT_TRUE(out.read);
     ASSERT_EQ(out.meshes.Size(), 3u);
     for (MeshX* mesh : out.meshes) {
@@ -263,35 +241,26 @@ TEST_F(BspReaderTest, DamagedMapsFailOrLoseOnlyTheirBadFaces) {
   map.AddSquare(32, 0, 16, floor, -1);
   const std::vector<uint8_t> good = map.Encode();
 
-  {  // Wrong magic.
-    std::vector<uint8_t> bytes = good;
-    bytes[0] = 'X';
-    ReadMapX out;
-    Load(bytes, out);
-    EXPECT_FALSE(out.read);
-    EXPECT_TRUE(mWorld.HasLogContaining("not a Quake2 map"));
-    EXPECT_TRUE(mWorld.Reports().Asserts().empty());
-  }
-  {  // Truncated header.
-    ReadMapX out;
-    Load(std::vector<uint8_t>(good.begin(), good.begin() + 40), out);
-    EXPECT_FALSE(out.read);
-  }
+  std::vector<uint8_t> badMagic = good;
+  badMagic[0] = 'X';
+  EXPECT_FALSE(ReadMapX(world, badMagic).read);
+  EXPECT_TRUE(reports.HasLog("not a Quake2 map"));
+  EXPECT_TRUE(reports.Asserts().empty());  // bad data is no broken contract
+  EXPECT_FALSE(ReadMapX(world, {good.begin(), good.begin() + 40}).read);  // truncated header
   // A lump runs past the end of the file: the faces, or a lump read after them. A refused map
   // keeps nothing to build meshes from.
   for (const bsp_lump_id lump : {LUMP_FACES, LUMP_FACE_EDGES}) {
-    ReadMapX out;
-    Load(WithHeader(good, [lump](bsp_header& h) { h.lumps[lump].length = 1 << 20; }), out);
+    ReadMapX out(world,
+                 WithHeader(good, [lump](bsp_header& h) { h.lumps[lump].length = 1 << 20; }));
     EXPECT_FALSE(out.read);
-    EXPECT_TRUE(mWorld.HasLogContaining("lump " + std::to_string(lump) + " lies outside the file"));
+    EXPECT_TRUE(reports.HasLog("lump " + std::to_string(lump) + " lies outside the file"));
     out.reader.GetMeshes(out.meshes);
     EXPECT_EQ(out.meshes.Size(), 0u);
   }
   {  // A lump length that is not a whole number of records: the whole records are read.
-    ReadMapX out;
-    Load(WithHeader(good, [](bsp_header& h) { h.lumps[LUMP_FACES].length -= 3; }), out);
+    ReadMapX out(world, WithHeader(good, [](bsp_header& h) { h.lumps[LUMP_FACES].length -= 3; }));
     EXPECT_TRUE(out.read);
-    EXPECT_TRUE(mWorld.HasLogContaining("is not a whole number of 20-byte records"));
+    EXPECT_TRUE(reports.HasLog("is not a whole number of 20-byte records"));
     EXPECT_EQ(out.reader.GetFaces().size(), 1u);
   }
 }
@@ -316,8 +285,7 @@ TEST_F(BspReaderTest, FacesPointingOutsideTheLumpsAreLeftOut) {
     map.AddSquare(0, 0, 16, floor, -1);
     map.AddSquare(32, 0, 16, floor, -1);
     damage(map.Map());
-    ReadMapX out;
-    Load(map.Encode(), out);
+    ReadMapX out(world, map.Encode());
     ASSERT_TRUE(out.read) << what;
     EXPECT_EQ(out.reader.GetNumberOfBadFaces(), 1u) << what;
     EXPECT_FALSE(out.reader.GetFaceStates()[0].valid) << what;
@@ -325,8 +293,8 @@ TEST_F(BspReaderTest, FacesPointingOutsideTheLumpsAreLeftOut) {
     EXPECT_EQ(out.meshes[0]->mPolygonList.Size(), 2u) << what;
   }
   EXPECT_TRUE(
-      mWorld.HasLog("ReadBSPQuake, 1 faces point outside the map's lumps and are left out: "
-                    "Resources\\maps\\test.bsp"));
+      reports.HasLog("ReadBSPQuake, 1 faces point outside the map's lumps and are left out: "
+                     "Resources\\maps\\test.bsp"));
 }
 
 // More lit faces than one atlas takes: the texture's faces go to several meshes, each with its
@@ -340,8 +308,7 @@ TEST_F(BspReaderTest, TooManyLitFacesAreSplitOverSeveralAtlases) {
     map.AddFace({{float(i) * 32.f, 0, 0}, {float(i) * 32.f + 16.f, 0, 0}, {float(i) * 32.f, 16, 0}},
                 floor, offset);
   }
-  ReadMapX out;
-  Load(map.Encode(), out);
+  ReadMapX out(world, map.Encode());
   ASSERT_TRUE(out.read);
   ASSERT_EQ(out.meshes.Size(), 2u);
   ASSERT_EQ(out.reader.GetAtlases().size(), 2u);

@@ -1,51 +1,34 @@
 #pragma once
-// A scratch working folder with a "Resources" tree, a running asset manager with a default
-// picture, and a capture of every log line and assertion, for the map and model reader tests.
-// Also writers of small Quake 2 maps (through the engine's map records) and wall-texture headers.
+// Base of the map and model reader tests: a workspace (scratch working folder, a running asset
+// manager) with a default picture, and a capture of every log line and assertion. Also a writer
+// of small Quake 2 maps (through the engine's map records) and helpers for encoded files.
+#include <gtest/gtest.h>
+
 #include <array>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "ReportCaptureX.h"
-#include "ScratchFolderX.h"
 #include "WorkspaceX.h"
+#include "geometry/MeshX.h"
 #include "loaders/QuakeBspFormatX.h"
 #include "tests/assets/BitmapTestImages.h"
 
-class LoaderTestWorld {
- public:
-  LoaderTestWorld() {
-    mWorld.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, RgbX{200, 100, 50}));
+class LoaderTestX : public ::testing::Test {
+ protected:
+  LoaderTestX() {
+    world.Write("Resources/Textures/default.bmp", MakeSolidBmp(4, 4, RgbX{200, 100, 50}));
   }
-  WorkspaceX& World() { return mWorld; }
-  ReportCaptureX& Reports() { return mReports; }
-
-  // A 100-byte wall-texture header with the given size, surface flags and contents.
-  void WriteWal(const std::string& name, uint32_t width, uint32_t height, uint32_t flags,
-                uint32_t contents) {
-    std::vector<uint8_t> header(100, 0);
-    const uint32_t fields[] = {width, height};
-    std::memcpy(header.data() + 32, fields, 8);
-    std::memcpy(header.data() + 88, &flags, 4);
-    std::memcpy(header.data() + 92, &contents, 4);
-    mWorld.Write("Resources/Textures/Quake/" + name + ".wal", header);
-  }
-
-  bool HasLog(const std::string& line) { return mReports.CountLog(line) > 0; }
-  bool HasLogContaining(const std::string& part) {
-    for (const std::string& line : mReports.Logs()) {
-      if (line.find(part) != std::string::npos) return true;
-    }
-    return false;
-  }
-
- private:
-  ReportCaptureX mReports;
-  WorkspaceX mWorld;
+  ReportCaptureX reports;
+  WorkspaceX world;
 };
+
+// Meshes a reader handed out are the caller's.
+inline void DeleteAll(ArrayX<MeshX*>& meshes) {
+  for (MeshX* mesh : meshes) delete mesh;
+  meshes.Clear();
+}
 
 // Builds small maps face by face: every face gets its own edges, and a texinfo per call.
 class TestMapBuilder {

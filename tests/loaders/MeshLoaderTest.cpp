@@ -7,35 +7,17 @@
 #include "geometry/MeshX.h"
 #include "loaders/MeshLoaderX.h"
 #include "tests/loaders/LoaderTestWorld.h"
-#include "tools/makeresources/Md2Writer.h"
+#include "tests/loaders/SampleModelsX.h"
 
 namespace {
 
-class MeshLoaderTest : public ::testing::Test {
+class MeshLoaderTest : public LoaderTestX {
  protected:
   MeshLoaderTest() { MeshLoaderX::CreateSingleton(); }
   ~MeshLoaderTest() override { MeshLoaderX::DestroySingleton(); }
-  LoaderTestWorld mWorld;
 };
 
-// Frames that are all the same model: 10 triangles over 6 vertices and 6 texture corners.
-std::vector<uint8_t> StillMd2(int frames) {
-  kxres::Md2Model model;
-  model.skins = {"models/still/skin.pcx"};
-  model.skinWidth = model.skinHeight = 32;
-  for (int16_t i = 0; i < 6; ++i) model.st.push_back({int16_t(i * 4), int16_t(i * 2)});
-  for (uint16_t t = 0; t < 10; ++t) {
-    const uint16_t a = t % 6, b = (t + 1) % 6, c = (t + 2) % 6;
-    model.triangles.push_back({{a, b, c}, {a, b, c}});
-  }
-  for (int f = 0; f < frames; ++f) {
-    kxres::Md2Model::Frame frame;
-    frame.name = "still";
-    for (int v = 0; v < 6; ++v) frame.vertices.push_back({float(v), float(2 * v), float(v % 2)});
-    model.frames.push_back(frame);
-  }
-  return kxres::EncodeMd2(model);
-}
+std::vector<uint8_t> StillMd2(int frames) { return kxres::EncodeMd2(SampleMd2(frames, true)); }
 
 TEST_F(MeshLoaderTest, ChoosesTheReaderByExtension) {
   EXPECT_EQ(MeshLoaderX::GetMeshType("maps\\x.BSP"), uint32_t(MESHTYPE_BSP));
@@ -47,21 +29,21 @@ TEST_F(MeshLoaderTest, ChoosesTheReaderByExtension) {
 
   MeshX mesh(StringX("x.obj"));
   EXPECT_FALSE(GetMeshLoader()->LoadMesh("x.obj", mesh));
-  EXPECT_TRUE(mWorld.HasLog("Could not load x.obj"));
+  EXPECT_TRUE(reports.HasLog("Could not load x.obj"));
   EXPECT_FALSE(GetMeshLoader()->LoadMesh("missing.bsp", mesh));
-  EXPECT_TRUE(mWorld.HasLog("Could not load missing.bsp"));
+  EXPECT_TRUE(reports.HasLog("Could not load missing.bsp"));
 }
 
 TEST_F(MeshLoaderTest, LoadingIntoAFilledMeshAsserts) {
-  mWorld.World().Write("Resources/Models/still.md2", StillMd2(1));
+  world.Write("Resources/Models/still.md2", StillMd2(1));
   MeshX mesh(StringX("still.md2"));
   mesh.mPolygonList.Add(PolygonX());
   GetMeshLoader()->LoadMesh("still.md2", mesh);
-  EXPECT_TRUE(mWorld.Reports().HasAssert("mesh.mPolygonList.Empty()"));
+  EXPECT_TRUE(reports.HasAssert("mesh.mPolygonList.Empty()"));
 }
 
 TEST_F(MeshLoaderTest, ModelFramesBecomeSectionsSharingVertices) {
-  mWorld.World().Write("Resources/Models/still.md2", StillMd2(3));
+  world.Write("Resources/Models/still.md2", StillMd2(3));
   MeshX* mesh = GetAssetImpl<MeshX>(StringX("still.md2"));
   ASSERT_NE(mesh, nullptr);
   EXPECT_EQ(std::string(mesh->GetName().GetCharArray()), "still.md2");
@@ -111,16 +93,16 @@ TEST_F(MeshLoaderTest, CombineSharesIdenticalVerticesAcrossSubMeshes) {
 TEST_F(MeshLoaderTest, FailedReadsLeaveNoMesh) {
   std::vector<uint8_t> broken = StillMd2(2);
   broken[0] = 'X';
-  mWorld.World().Write("Resources/Models/broken.md2", broken);
+  world.Write("Resources/Models/broken.md2", broken);
   EXPECT_EQ(GetAssetImpl<MeshX>(StringX("broken.md2")), nullptr);
-  EXPECT_TRUE(mWorld.HasLogContaining("Could not load broken.md2: the file is damaged"));
-  EXPECT_TRUE(mWorld.HasLog("Could not load mesh!"));
+  EXPECT_TRUE(reports.HasLog("Could not load broken.md2: the file is damaged"));
+  EXPECT_TRUE(reports.HasLog("Could not load mesh!"));
 
   // A map that reads but holds no faces is not a mesh either.
   TestMapBuilder empty;
-  mWorld.World().Write("Resources/maps/empty.bsp", empty.Encode());
+  world.Write("Resources/maps/empty.bsp", empty.Encode());
   EXPECT_EQ(GetAssetImpl<MeshX>(StringX("empty.bsp")), nullptr);
-  EXPECT_TRUE(mWorld.HasLog("Could not load empty.bsp: it holds no geometry"));
+  EXPECT_TRUE(reports.HasLog("Could not load empty.bsp: it holds no geometry"));
 }
 
 TEST_F(MeshLoaderTest, MapLoadsAsOneMeshWithASectionPerTexture) {
@@ -129,7 +111,7 @@ TEST_F(MeshLoaderTest, MapLoadsAsOneMeshWithASectionPerTexture) {
   map.AddSquare(0, 0, 16, b, -1);
   map.AddSquare(16, 0, 16, a, -1);
   map.AddSquare(32, 0, 16, b, -1);
-  mWorld.World().Write("Resources/maps/two.bsp", map.Encode());
+  world.Write("Resources/maps/two.bsp", map.Encode());
   MeshX* mesh = GetAssetImpl<MeshX>(StringX("two.bsp"));
   ASSERT_NE(mesh, nullptr);
   ASSERT_EQ(mesh->mSections.Size(), 2u);

@@ -10,49 +10,36 @@
 #include "loaders/Read3DSX.h"
 #include "loaders/ReadMD2X.h"
 #include "tests/loaders/LoaderTestWorld.h"
-#include "tools/makeresources/Md2Writer.h"
-#include "tools/makeresources/Model3dsWriter.h"
+#include "tests/loaders/SampleModelsX.h"
 
 namespace {
 
-void DeleteAll(ArrayX<MeshX*>& meshes) {
-  for (MeshX* mesh : meshes) delete mesh;
-  meshes.Clear();
-}
+// A 32-bit value written over an encoded file.
+struct Damage {
+  size_t offset;
+  int32_t value;
+  const char* what;
+};
 
-// Three frames of ten triangles over six vertices; frame f moves every vertex by f along x.
-kxres::Md2Model SampleMd2(int frames = 3) {
-  kxres::Md2Model model;
-  model.skins = {"models/test/skin.pcx"};
-  model.skinWidth = 64;
-  model.skinHeight = 32;
-  for (int16_t i = 0; i < 6; ++i) model.st.push_back({int16_t(i * 8), int16_t(i * 4)});
-  for (uint16_t t = 0; t < 10; ++t) {
-    model.triangles.push_back({{uint16_t(t % 6), uint16_t((t + 1) % 6), uint16_t((t + 2) % 6)},
-                               {uint16_t(t % 6), uint16_t((t + 1) % 6), uint16_t((t + 2) % 6)}});
-  }
-  for (int f = 0; f < frames; ++f) {
-    kxres::Md2Model::Frame frame;
-    frame.name = "stand0" + std::to_string(f);
-    for (int v = 0; v < 6; ++v) {
-      frame.vertices.push_back({float(v * 10 + f), float(v * 3 - 8), float(v * v)});
-    }
-    model.frames.push_back(frame);
-  }
-  return model;
-}
-
-class ModelReaderTest : public ::testing::Test {
+class ModelReaderTest : public LoaderTestX {
  protected:
   bool ReadMd2(const std::vector<uint8_t>& bytes, ReadMD2X& reader) {
-    mWorld.World().Write("Resources/Models/test.md2", bytes);
+    world.Write("Resources/Models/test.md2", bytes);
     return reader.Read(StringX("Resources\\Models\\test.md2"));
   }
   bool Read3ds(const std::vector<uint8_t>& bytes, Read3DSX& reader) {
-    mWorld.World().Write("Resources/Models/test.3ds", bytes);
+    world.Write("Resources/Models/test.3ds", bytes);
     return reader.Read(StringX("Resources\\Models\\test.3ds"));
   }
-  LoaderTestWorld mWorld;
+  // The read fails, the log says why, and no mesh is left.
+  void Expect3dsRefused(const std::vector<uint8_t>& bytes, const char* why) {
+    Read3DSX reader(GetAssetManager());
+    EXPECT_FALSE(Read3ds(bytes, reader));
+    EXPECT_TRUE(reports.HasLog(why));
+    ArrayX<MeshX*> meshes;
+    reader.GetMeshes(meshes);
+    EXPECT_TRUE(meshes.Empty());
+  }
 };
 
 TEST_F(ModelReaderTest, Md2FramesBecomeMeshesWithDecodedVertices) {
@@ -85,21 +72,16 @@ TEST_F(ModelReaderTest, Md2FramesBecomeMeshesWithDecodedVertices) {
   // The skin keeps its folders, with backslashes.
   EXPECT_EQ(std::string(meshes[0]->mMaterials[0]->GetDiffuseTextureName().GetCharArray()),
             "models\\test\\skin.pcx");
-  EXPECT_TRUE(mWorld.HasLog("Reading model : Resources\\Models\\test.md2"));
+  EXPECT_TRUE(reports.HasLog("Reading model : Resources\\Models\\test.md2"));
   EXPECT_TRUE(
-      mWorld.HasLog("ReadMD2, Model: Model MD2X - Resources\\Models\\test.md2 had 3 sub "
-                    "meshes, with a total of 30 polygons"));
-  EXPECT_TRUE(mWorld.Reports().Asserts().empty());
+      reports.HasLog("ReadMD2, Model: Model MD2X - Resources\\Models\\test.md2 had 3 sub "
+                     "meshes, with a total of 30 polygons"));
+  EXPECT_TRUE(reports.Asserts().empty());
   DeleteAll(meshes);
 }
 
 TEST_F(ModelReaderTest, DamagedMd2FilesAreRefused) {
   const std::vector<uint8_t> good = kxres::EncodeMd2(SampleMd2());
-  struct Damage {
-    size_t offset;
-    int32_t value;
-    const char* what;
-  };
   const int32_t ofsTris = ReadI32(good, 52);
   const std::vector<Damage> damages = {
       {0, 0x32504449 + 1, "magic"},
@@ -128,30 +110,7 @@ TEST_F(ModelReaderTest, SharedBrokenMd2IsRefused) {
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no shared test data";
   ReadMD2X reader(GetAssetManager());
   EXPECT_FALSE(reader.Read(StringX(path.c_str())));
-  EXPECT_TRUE(mWorld.HasLogContaining("a triangle points at a missing vertex"));
-}
-
-kxres::Model3ds Sample3ds() {
-  kxres::Model3ds model;
-  model.materials.push_back({"Crate", {10, 20, 30}, {200, 150, 100}, {255, 255, 255}, "crate.png"});
-  kxres::Model3ds::Object box;
-  box.name = "Box";
-  box.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 3}};
-  box.uvs = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  box.faces = {{0, 1, 2}, {0, 2, 3}};
-  box.material = "Crate";
-  model.objects.push_back(box);
-  kxres::Model3ds::Object bare;
-  bare.name = "Bare";
-  bare.vertices = {{5, 5, 5}, {6, 5, 5}, {6, 6, 5}};
-  bare.faces = {{0, 1, 2}};
-  model.objects.push_back(bare);
-  model.lightPosition = {1, 2, 3};
-  model.lightColour = {1, 0.5f, 0};
-  model.spotTarget = {0, 0, 0};
-  model.cameraPosition = {10, 10, 10};
-  model.cameraTarget = {0, 0, 0};
-  return model;
+  EXPECT_TRUE(reports.HasLog("a triangle points at a missing vertex"));
 }
 
 TEST_F(ModelReaderTest, ThreeDsObjectsBecomeMeshesWithTheirMaterials) {
@@ -179,10 +138,10 @@ TEST_F(ModelReaderTest, ThreeDsObjectsBecomeMeshesWithTheirMaterials) {
   ASSERT_EQ(reader.GetLights().Size(), 1u);
   EXPECT_TRUE(reader.GetLights()[0]->spot);
   EXPECT_EQ(reader.GetLights()[0]->colour.g, 128);
-  EXPECT_TRUE(mWorld.HasLog("3DS Loader. Material: Crate"));
-  EXPECT_TRUE(mWorld.HasLog("3DS Loader. Object: Box"));
+  EXPECT_TRUE(reports.HasLog("3DS Loader. Material: Crate"));
+  EXPECT_TRUE(reports.HasLog("3DS Loader. Object: Box"));
   // A chunk that ends with the file is skipped to the end without complaint.
-  EXPECT_TRUE(mWorld.Reports().Asserts().empty());
+  EXPECT_TRUE(reports.Asserts().empty());
   DeleteAll(meshes);
 }
 
@@ -199,11 +158,6 @@ TEST_F(ModelReaderTest, DamagedThreeDsChunksEndTheRead) {
   const size_t faces = FindChunk(good, 0x4120);
   const size_t object = FindChunk(good, 0x4000);
   ASSERT_NE(faces, 0u);
-  struct Damage {
-    size_t offset;
-    int32_t value;
-    const char* what;
-  };
   const std::vector<Damage> damages = {
       {object + 2, 0, "object chunk of length 0"},
       {object + 2, 3, "object chunk shorter than its header"},
@@ -217,9 +171,9 @@ TEST_F(ModelReaderTest, DamagedThreeDsChunksEndTheRead) {
     Read3DSX reader(GetAssetManager());
     EXPECT_FALSE(Read3ds(bytes, reader)) << damage.what;
   }
-  EXPECT_TRUE(mWorld.HasLogContaining("is shorter than 6"));
-  EXPECT_TRUE(mWorld.HasLogContaining("runs past its parent"));
-  EXPECT_TRUE(mWorld.HasLogContaining("points at a missing vertex"));
+  EXPECT_TRUE(reports.HasLog("is shorter than 6"));
+  EXPECT_TRUE(reports.HasLog("runs past its parent"));
+  EXPECT_TRUE(reports.HasLog("points at a missing vertex"));
 }
 
 // Found by the 3DS fuzz target: a float colour that is not a number made an undefined
@@ -269,12 +223,7 @@ TEST_F(ModelReaderTest, ThreeDsVerticesAfterTheFacesAreCheckedAgain) {
     w.Body().U16(0);
     w.Close();
   });
-  Read3DSX reader(GetAssetManager());
-  EXPECT_FALSE(Read3ds(bytes, reader));
-  EXPECT_TRUE(mWorld.HasLogContaining("object Odd has a face that points at a missing vertex"));
-  ArrayX<MeshX*> meshes;
-  reader.GetMeshes(meshes);
-  EXPECT_TRUE(meshes.Empty());
+  Expect3dsRefused(bytes, "object Odd has a face that points at a missing vertex");
 }
 
 // A list chunk too short to hold even its count: the count is not taken from the next chunk's
@@ -291,12 +240,7 @@ TEST_F(ModelReaderTest, ThreeDsListWithoutRoomForItsCountEndsTheRead) {
     for (uint16_t i : {0, 0, 0, 0}) w.Body().U16(i);
     w.Close();
   });
-  Read3DSX reader(GetAssetManager());
-  EXPECT_FALSE(Read3ds(bytes, reader));
-  EXPECT_TRUE(mWorld.HasLogContaining("has no room for its count"));
-  ArrayX<MeshX*> meshes;
-  reader.GetMeshes(meshes);
-  EXPECT_TRUE(meshes.Empty());
+  Expect3dsRefused(bytes, "has no room for its count");
 }
 
 }  // namespace

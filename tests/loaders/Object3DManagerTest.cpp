@@ -1,36 +1,26 @@
 // The object manager: shared and always-new primitive meshes, object naming, objects over mesh
-// assets, folders and the file search. Everything it hands out is freed with it.
+// assets, folders and the file search. Everything it hands out is freed with it. (Real model and
+// map files through the mesh loader are RealDataTest's.)
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "ReportCaptureX.h"
-#include "assets/AssetManagerBaseX.h"
+#include "WorkspaceX.h"
 #include "assets/MaterialX.h"
-#include "engine/ThreadManagerX.h"
 #include "loaders/MeshLoaderX.h"
 #include "loaders/Object3DManagerX.h"
 
 namespace {
 class Object3DManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    AssetManagerBaseX::CreateSingleton();
-    mManager = new Object3DManagerX(StringX("Resources\\"), GetAssetManager());
-  }
-  void TearDown() override {
-    delete mManager;
-    mManager = nullptr;
-    AssetManagerBaseX::DestroySingleton();
-    SetMeshLoaderFunction(nullptr);
-  }
+  ~Object3DManagerTest() override { SetMeshLoaderFunction(nullptr); }
 
   ReportCaptureX mCapture;
-  Object3DManagerX* mManager = nullptr;
+  WorkspaceX mWorld;
+  std::unique_ptr<Object3DManagerX> mManager =
+      std::make_unique<Object3DManagerX>(StringX("Resources\\"), mWorld.Assets());
 };
 }  // namespace
 
@@ -142,56 +132,11 @@ TEST_F(Object3DManagerTest, FoldersAndFileSearch) {
   mManager->AddFolder(StringX());
   EXPECT_EQ(folders.Size(), 3u);
 
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("kx-object3d-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir / "second");
-  std::FILE* file = std::fopen((dir / "second" / "thing.md2").c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fclose(file);
+  const std::string dir = mWorld.Folder().Path();
+  WriteBytes(dir + "/second/thing.md2", {});
   mManager->AddFolder(StringX(dir.c_str()));
-  mManager->AddFolder(StringX((dir / "second").c_str()));
-  EXPECT_EQ(folders[4], (dir.string() + "/second\\").c_str());
-  EXPECT_EQ(mManager->FindFile(StringX("thing.md2")),
-            (dir.string() + "/second\\thing.md2").c_str());
+  mManager->AddFolder(StringX((dir + "/second").c_str()));
+  EXPECT_EQ(folders[4], (dir + "/second\\").c_str());
+  EXPECT_EQ(mManager->FindFile(StringX("thing.md2")), (dir + "/second\\thing.md2").c_str());
   EXPECT_TRUE(mManager->FindFile(StringX("absent.md2")).Empty());
-  std::filesystem::remove_all(dir);
-}
-
-// Real model and map files made by other tools, loaded through the engine's mesh loader.
-TEST_F(Object3DManagerTest, ObjectsOverRealModelAndMapFiles) {
-  const char* source = std::getenv("KX_SOURCE_DIR");
-  const std::filesystem::path data =
-      std::filesystem::path(source ? source : ".") / ".." / "shared" / "testdata";
-  if (!std::filesystem::exists(data / "models" / "sydney.md2")) GTEST_SKIP() << "no test data";
-  ThreadManagerX::CreateSingleton(1);
-  MeshLoaderX::CreateSingleton();
-  for (const char* file : {"models/sydney.md2", "q2map/mp_lobby_q2.bsp", "models/fels.3ds"}) {
-    SCOPED_TRACE(file);
-    const StringX name((data / file).c_str());
-    Object3DX* first = mManager->GetObject3DX(name);
-    Object3DX* second = mManager->GetObject3DX(name);
-    ASSERT_NE(first->mMesh, nullptr);
-    EXPECT_EQ(first->mMesh, second->mMesh);
-    MeshX& mesh = *first->mMesh;
-    EXPECT_FALSE(mesh.mSections.Empty());
-    EXPECT_FALSE(mesh.mIndexList.Empty());
-    EXPECT_EQ(mesh.mMaterials.Size(), mesh.mSections.Size());
-    for (const SectionX& section : mesh.mSections) EXPECT_LE(section.end, mesh.mIndexList.Size());
-    for (int32_t index : mesh.mIndexList) {
-      ASSERT_GE(index, 0);
-      ASSERT_LT(uint32_t(index), mesh.mVertexList.Size());
-    }
-    // The collision polygons of the static meshes share their corners (a model holds all its
-    // animation frames, too many for one shared position list).
-    if (std::string(file).ends_with(".md2")) continue;
-    ArrayX<PolygonLightX> lights;
-    mesh.GetMeshAsPolygonLightList(lights);
-    ASSERT_FALSE(lights.Empty());
-    EXPECT_LE(lights[0].mMainVertexList->Size(), mesh.mVertexList.Size());
-    delete lights[0].mMainVertexList;
-  }
-  MeshLoaderX::DestroySingleton();
-  AssetManagerBaseX::DestroySingleton();  // the meshes go before the job threads
-  AssetManagerBaseX::CreateSingleton();
-  ThreadManagerX::DestroySingleton();
 }

@@ -19,11 +19,6 @@ std::string SharedFile(const std::string& relative) {
   return std::filesystem::exists(path) ? path : std::string();
 }
 
-void DeleteAll(ArrayX<MeshX*>& meshes) {
-  for (MeshX* mesh : meshes) delete mesh;
-  meshes.Clear();
-}
-
 // What every map mesh must satisfy: whole triangles, the triangle count of the face fans,
 // lightmap coordinates inside the atlas or the marker.
 void CheckMapMeshes(const ReadBSPQuake& reader, const ArrayX<MeshX*>& meshes) {
@@ -47,11 +42,29 @@ void CheckMapMeshes(const ReadBSPQuake& reader, const ArrayX<MeshX*>& meshes) {
   EXPECT_GE(triangles + 8, fans);  // only slivers thinner than the tolerance drop out
 }
 
-class RealDataTest : public ::testing::Test {
+// What every mesh loaded through the mesh loader must satisfy: sections inside the index list
+// with a material each, indices inside the vertex list. The collision polygons of a static mesh
+// share their corners (a model holds all its animation frames, too many for one position list).
+void CheckLoadedMesh(MeshX& mesh, bool isStatic) {
+  EXPECT_FALSE(mesh.mSections.Empty());
+  EXPECT_EQ(mesh.mMaterials.Size(), mesh.mSections.Size());
+  for (const SectionX& section : mesh.mSections) EXPECT_LE(section.end, mesh.mIndexList.Size());
+  for (int32_t index : mesh.mIndexList) {
+    ASSERT_GE(index, 0);
+    ASSERT_LT(uint32_t(index), mesh.mVertexList.Size());
+  }
+  if (!isStatic) return;
+  ArrayX<PolygonLightX> lights;
+  mesh.GetMeshAsPolygonLightList(lights);
+  ASSERT_FALSE(lights.Empty());
+  EXPECT_LE(lights[0].mMainVertexList->Size(), mesh.mVertexList.Size());
+  delete lights[0].mMainVertexList;
+}
+
+class RealDataTest : public LoaderTestX {
  protected:
   RealDataTest() { MeshLoaderX::CreateSingleton(); }
   ~RealDataTest() override { MeshLoaderX::DestroySingleton(); }
-  LoaderTestWorld mWorld;
 };
 
 // The lighting lump of mp_lobby is the lit faces' lightmaps end to end, so the sizes computed
@@ -109,23 +122,25 @@ TEST_F(RealDataTest, LobbyLoadsThroughTheMeshLoaderWithFallbackTextures) {
   if (path.empty()) GTEST_SKIP() << "no shared test data";
   MeshX* mesh = GetAssetImpl<MeshX>(StringX(path.c_str()));
   ASSERT_NE(mesh, nullptr);
-  EXPECT_FALSE(mesh->mSections.Empty());
+  CheckLoadedMesh(*mesh, true);
   for (MaterialX* material : mesh->mMaterials) {
     ASSERT_NE(material, nullptr);
     // e1u1/c_met7_2 is not shipped: the default picture stands in.
     EXPECT_NE(material->GetDiffuseTexture(), nullptr);
     EXPECT_NE(material->GetLightmap(), nullptr);
   }
-  EXPECT_TRUE(mWorld.HasLogContaining("TextureManager, ERROR could not load texture: e1u1\\"));
+  EXPECT_TRUE(reports.HasLog("TextureManager, ERROR could not load texture: e1u1\\"));
 }
 
 TEST_F(RealDataTest, SharedMd2ModelsGiveASectionPerFrame) {
   for (const char* name : {"models/faerie.md2", "models/sydney.md2"}) {
+    SCOPED_TRACE(name);
     const std::string path = SharedFile(name);
     if (path.empty()) GTEST_SKIP() << "no shared test data";
     MeshX* mesh = GetAssetImpl<MeshX>(StringX(path.c_str()));
-    ASSERT_NE(mesh, nullptr) << name;
-    ASSERT_EQ(mesh->mSections.Size(), 198u) << name;
+    ASSERT_NE(mesh, nullptr);
+    CheckLoadedMesh(*mesh, false);
+    ASSERT_EQ(mesh->mSections.Size(), 198u);
     const uint32_t triangles = mesh->mSections[0].end - mesh->mSections[0].first;
     EXPECT_EQ(triangles,
               std::string(name).find("faerie") != std::string::npos ? 654u * 3 : 679u * 3);
@@ -139,28 +154,30 @@ TEST_F(RealDataTest, SharedThreeDsModelsLoad) {
                                "models/cube_with_diffuse_texture.3DS",
                                "models/cubes_with_alpha.3DS"};
   for (const char* name : names) {
+    SCOPED_TRACE(name);
     const std::string path = SharedFile(name);
     if (path.empty()) GTEST_SKIP() << "no shared test data";
     Read3DSX reader(GetAssetManager());
-    EXPECT_TRUE(reader.Read(StringX(path.c_str()))) << name;
+    EXPECT_TRUE(reader.Read(StringX(path.c_str())));
     ArrayX<MeshX*> meshes;
     reader.GetMeshes(meshes);
-    EXPECT_FALSE(meshes.Empty()) << name;
+    EXPECT_FALSE(meshes.Empty());
     DeleteAll(meshes);
-    EXPECT_NE(GetAssetImpl<MeshX>(StringX(path.c_str())), nullptr) << name;
+    MeshX* mesh = GetAssetImpl<MeshX>(StringX(path.c_str()));
+    ASSERT_NE(mesh, nullptr);
+    CheckLoadedMesh(*mesh, true);
   }
-  EXPECT_TRUE(mWorld.Reports().Asserts().empty());
+  EXPECT_TRUE(reports.Asserts().empty());
 }
 
 // The generated city from the build folder's Resources tree.
-TEST(GeneratedCityTest, CityMapReadsWithLightmaps) {
+TEST_F(RealDataTest, GeneratedCityMapReadsWithLightmaps) {
 #ifdef KX_BINARY_DIR
   const std::string path = std::string(KX_BINARY_DIR) + "/Resources/maps/bwcity2.bsp";
 #else
   const std::string path;
 #endif
   if (path.empty() || !std::filesystem::exists(path)) GTEST_SKIP() << "no generated city";
-  LoaderTestWorld world;
   ReadBSPQuake reader(GetAssetManager());
   ASSERT_TRUE(reader.ReadFile(StringX(path.c_str())));
   EXPECT_EQ(reader.GetNumberOfBadFaces(), 0u);

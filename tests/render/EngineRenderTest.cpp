@@ -2,38 +2,27 @@
 // hand-off of SyncEngineRenderX, and the window as the engine's message source.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
+#include "ScratchFolderX.h"
 #include "engine/InputHandlerX.h"
 #include "engine/KorvelX.h"
 #include "engine/WindowX.h"
 #include "render/RenderDirectXX.h"
 #include "render/SyncEngineRenderX.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-std::string ReadLog(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(EngineRender, RendersPacedByTheEngineAndStopsOnTheCloseRequest) {
   // Synthetic events are fed in: the offscreen driver keeps other windows' focus changes out.
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  const fs::path saved = fs::current_path();
-  const fs::path folder = fs::temp_directory_path() / ("kx_render_" + std::to_string(::getpid()));
-  fs::remove_all(folder);
-  fs::create_directories(folder / "Resources");
-  fs::current_path(folder);
+  ScratchFolderX folder;
+  WorkingFolderX working(folder.Path());
+  std::filesystem::create_directories(folder.File("Resources"));
   bool started = false;
   {
     KorvelX korvelX;
@@ -77,14 +66,8 @@ TEST(EngineRender, RendersPacedByTheEngineAndStopsOnTheCloseRequest) {
       korvelX.Quit();
     }
   }  // the ordered stop deletes the device, which joins the render thread
-  if (!started) {
-    fs::current_path(saved);
-    fs::remove_all(folder);
-    GTEST_SKIP() << "no GL 3.3 context on this machine";
-  }
-  const std::string log = ReadLog(folder / "LogFile.txt");
-  fs::current_path(saved);
-  fs::remove_all(folder);
+  if (!started) GTEST_SKIP() << "no GL 3.3 context on this machine";
+  const std::string log = ReadText(folder.File("LogFile.txt"));
   for (const char* line : {"Opening a DirectX window", "Window Created",
                            "Creating DirectX DX9 device", "DirectX DX9 device created",
                            "RenderThread started - ID: ", "RenderThread entering render-loop",

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "OverlayResources.h"
+#include "PlainTextureX.h"
 #include "RenderHarnessX.h"
 #include "assets/FontTrueTypeX.h"
 #include "assets/TextureX.h"
@@ -35,32 +36,37 @@ const uint8_t kFaceColors[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
 
 class OverlayScreenTest : public testing::Test {
  protected:
+  // Made once for the suite: the overlay's resources in a workspace, the log, and the device on
+  // the engine's drawing with the overlay listening to the log.
+  // The overlay goes with the device (first) and lets go of the log itself.
+  struct SuiteX {
+    WorkspaceX workspace;
+    bool resources = CopyOverlayResources(workspace);
+    struct LogX {
+      LogX() { ErrorHandlerX::Create(); }
+      ~LogX() { ErrorHandlerX::Destory(); }
+    } log;
+    RenderableManagerX registry;
+    std::unique_ptr<RenderHarnessX> gl = std::make_unique<RenderHarnessX>(GetAssetManager());
+  };
   static void SetUpTestSuite() {
-    sWorkspace = new WorkspaceX();
-    const bool resources = CopyOverlayResources(*sWorkspace);
-    ErrorHandlerX::Create();
-    sGL = new RenderHarnessX(GetAssetManager());
+    sSuite = std::make_unique<SuiteX>();
+    sGL = sSuite->gl.get();
     sDevice = &sGL->Device();
-    sRegistry = new RenderableManagerX();
-    if (!resources || !sGL->Started()) return;
     StringX family;
-    if (FontTrueTypeX::FindFontFile("Lucida Console", family).Empty()) return;
-    sGL->UseEngineDrawing(*sRegistry);
+    if (!sSuite->resources || !sGL->Started() ||
+        FontTrueTypeX::FindFontFile("Lucida Console", family).Empty())
+      return;
+    sGL->UseEngineDrawing(sSuite->registry);
     sDevice->InitRender();
     sOverlay = dynamic_cast<RenderDirectX2DX*>(sDevice->Get2DRender());
     if (sOverlay) GetErrorHandler()->SetListener(sOverlay);
   }
   static void TearDownTestSuite() {
-    // The overlay goes with the device and lets go of the log itself.
-    delete sGL;
-    sGL = nullptr;
-    sDevice = nullptr;
     sOverlay = nullptr;
-    delete sRegistry;
-    sRegistry = nullptr;
-    ErrorHandlerX::Destory();
-    delete sWorkspace;
-    sWorkspace = nullptr;
+    sDevice = nullptr;
+    sGL = nullptr;
+    sSuite.reset();
   }
   void SetUp() override {
     if (!sOverlay) GTEST_SKIP() << "no GL 3.3 context, font or generated resources";
@@ -83,15 +89,8 @@ class OverlayScreenTest : public testing::Test {
     if (sDevice->HasSkyBox()) return;
     std::vector<TextureX*> faces;
     for (int face = 0; face < 6; ++face) {
-      std::vector<uint8_t> pixels(32 * 32 * 3);
-      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = kFaceColors[face][i % 3];
-      TextureAssetArgsX description;
-      description.mBitmap = pixels.data();
-      description.mWidth = 32;
-      description.mHeight = 32;
-      description.mBits = 24;
-      faces.push_back(
-          GetAssetImpl<TextureX>(("sky face " + std::to_string(face)).c_str(), &description));
+      const uint8_t* rgb = kFaceColors[face];
+      faces.push_back(PlainTexture("sky face " + std::to_string(face), rgb[0], rgb[1], rgb[2], 32));
       ASSERT_NE(faces.back(), nullptr);
     }
     sDevice->SetSkyBoxTextures(faces);
@@ -106,15 +105,21 @@ class OverlayScreenTest : public testing::Test {
     return false;
   }
 
-  static WorkspaceX* sWorkspace;
-  static RenderHarnessX* sGL;
-  static RenderableManagerX* sRegistry;
-  static RenderDirectX2DX* sOverlay;
+  static inline std::unique_ptr<SuiteX> sSuite;
+  static inline RenderHarnessX* sGL = nullptr;
+  static inline RenderDirectX2DX* sOverlay = nullptr;
 };
-WorkspaceX* OverlayScreenTest::sWorkspace = nullptr;
-RenderHarnessX* OverlayScreenTest::sGL = nullptr;
-RenderableManagerX* OverlayScreenTest::sRegistry = nullptr;
-RenderDirectX2DX* OverlayScreenTest::sOverlay = nullptr;
+
+// Pixels in [x0, x1) x [y0, y1) that pass `test`.
+template <class F>
+int CountIn(const FrameCaptureX& f, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, F test) {
+  int count = 0;
+  for (uint32_t y = y0; y < y1; ++y) {
+    for (uint32_t x = x0; x < x1; ++x) count += test(ColorAt(f, x, y));
+  }
+  return count;
+}
+bool Lit(Rgb c) { return c.r + c.g + c.b > 60; }
 
 // Turns the scene off for one test: a black picture with only the overlay on it.
 struct SceneOff {
@@ -193,14 +198,8 @@ TEST_F(OverlayScreenTest, CountersShowOnlyWhenSet) {
   SceneOff sceneOff;
   const int bannerHeight = sOverlay->GetBannerFont().GetCharHeight();
   auto litInCorner = [&](const FrameCaptureX& frame) {
-    int lit = 0;
-    for (uint32_t y = frame.mHeight - uint32_t(bannerHeight); y < frame.mHeight; ++y) {
-      for (uint32_t x = 0; x < uint32_t(3 * sOverlay->GetBannerFont().GetCharWidth()); ++x) {
-        const Rgb c = ColorAt(frame, x, y);
-        lit += c.r + c.g + c.b > 60;
-      }
-    }
-    return lit;
+    return CountIn(frame, 0, frame.mHeight - uint32_t(bannerHeight),
+                   uint32_t(3 * sOverlay->GetBannerFont().GetCharWidth()), frame.mHeight, Lit);
   };
   sOverlay->mHitCounter = -1;
   EXPECT_EQ(litInCorner(Capture()), 0);
@@ -209,7 +208,7 @@ TEST_F(OverlayScreenTest, CountersShowOnlyWhenSet) {
   sOverlay->mHitCounter = -1;
 }
 
-TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIs) {
+TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIsAndMovesWithTheCamera) {
   SetSky();
   Show(new TriangleRenderable({-20, -20, -100, -20, 20, -100, 20, 20, -100}, 1.0f, 0.0f, 0.0f));
   // Running with the normal clear: the colour buffer is not cleared, the sky covers it.
@@ -232,17 +231,14 @@ TEST_F(OverlayScreenTest, SkyFillsTheBackgroundWhereNoWallIs) {
     }
   }
   EXPECT_EQ(black, 0);
-}
 
-TEST_F(OverlayScreenTest, SkyMovesWithTheCamera) {
-  SetSky();
   // Far outside the cube the sky would have stayed at: it is still all around the camera.
   sGL->PlaceCamera(2500.0f, 300.0f, 1800.0f);
   sGL->Host().WaitFrames(2);
-  const FrameCaptureX frame = Capture();
+  const FrameCaptureX away = Capture();
   sGL->PlaceCamera(0.0f, 0.0f, 0.0f);
-  EXPECT_TRUE(Near(ColorAt(frame, frame.mWidth / 8, frame.mHeight * 3 / 4), 0, 255, 255))
-      << std::hex << frame.At(frame.mWidth / 8, frame.mHeight * 3 / 4);
+  EXPECT_TRUE(Near(ColorAt(away, w / 8, h * 3 / 4), 0, 255, 255))
+      << std::hex << away.At(w / 8, h * 3 / 4);
 }
 
 TEST_F(OverlayScreenTest, SkyKeepsTheFramesCullingForBackFaces) {
@@ -271,14 +267,8 @@ TEST_F(OverlayScreenTest, NormalSwitchHidesSkyAndObjectsButNotTheOverlay) {
   sDevice->DebugDrawNormalToggle();
   EXPECT_TRUE(Near(ColorAt(without, x, y), 0, 0, 0, 10));
   // The crosshair is still drawn.
-  int lit = 0;
-  for (uint32_t py = without.mHeight / 2 - 11; py < without.mHeight / 2 + 11; ++py) {
-    for (uint32_t px = without.mWidth / 2 - 11; px < without.mWidth / 2 + 11; ++px) {
-      const Rgb c = ColorAt(without, px, py);
-      lit += c.r + c.g + c.b > 60;
-    }
-  }
-  EXPECT_GT(lit, 5);
+  const uint32_t cx = without.mWidth / 2, cy = without.mHeight / 2;
+  EXPECT_GT(CountIn(without, cx - 11, cy - 11, cx + 11, cy + 11, Lit), 5);
 }
 
 TEST_F(OverlayScreenTest, EdgeAndBSPSwitchesDrawTheirLines) {
@@ -323,16 +313,11 @@ TEST_F(OverlayScreenTest, EdgeAndBSPSwitchesDrawTheirLines) {
   EXPECT_TRUE(InConsole("Debug : Stopped drawing BSP-Tree"));
 }
 
-// Counts the pixels of a colour in the top third of a frame.
 // Counts the pixels of one colour in the middle half of the top third, where the test's edge
 // lies: the overlay's frame rate (top right corner) is drawn in a colour near the edge lines'.
 int CountPixelsInTopThird(const FrameCaptureX& frame, int r, int g, int b) {
-  int count = 0;
-  for (uint32_t y = 0; y < frame.mHeight / 3; ++y) {
-    for (uint32_t x = frame.mWidth / 4; x < frame.mWidth * 3 / 4; ++x)
-      count += Near(ColorAt(frame, x, y), r, g, b, 60);
-  }
-  return count;
+  return CountIn(frame, frame.mWidth / 4, 0, frame.mWidth * 3 / 4, frame.mHeight / 3,
+                 [&](Rgb c) { return Near(c, r, g, b, 60); });
 }
 
 TEST_F(OverlayScreenTest, AddedObjectGetsItsEdgeLinesUntilItIsRemoved) {

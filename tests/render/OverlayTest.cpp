@@ -86,17 +86,6 @@ class OverlayThreadsTest : public testing::Test {
   WorkspaceX mWorkspace;
 };
 
-TEST_F(OverlayThreadsTest, FontsAndConsoleSizeFromTheScreen) {
-  RenderDirectX2DX overlay(nullptr, GetAssetManager(), 1000);
-  const int fontHeight = overlay.GetConsoleFont().GetCharHeight();
-  ASSERT_GT(fontHeight, 0);
-  EXPECT_EQ(overlay.GetConsoleCapacity(), uint32_t((1000 / fontHeight) / 2));
-  EXPECT_GT(overlay.GetBannerFont().GetCharWidth(), 0);
-  EXPECT_GT(overlay.GetFrameRateFont().GetCharHeight(), 0);
-  EXPECT_EQ(overlay.mHitCounter.load(), -1);
-  EXPECT_EQ(overlay.mKillCounter.load(), -1);
-}
-
 TEST_F(OverlayThreadsTest, LinesFromManyThreadsArriveWholeAndInOrder) {
   constexpr int kThreads = 4, kLinesEach = 150;
   // Room for every line.

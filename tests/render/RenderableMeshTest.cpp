@@ -1,19 +1,16 @@
 // The renderable meshes on a real GL context (Mesa's software renderer under the test run's X
 // server, or SDL's offscreen driver), checked on frames read back from the render thread: the
-// four formats and their programs, back-face culling, the fill modes, the clear rules, the
-// lightmap's modulate-by-four, key frames blended on the GPU, the sharing of buffers, and an add
-// and a remove of one moving object in the same frame.
+// formats and their programs, the winding of front faces and back-face culling, the clear
+// rules, the lightmap's modulate-by-four, key frames blended on the GPU and the sharing of
+// buffers. (Fill modes are the device's own state: RenderDeviceTest.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "PlainTextureX.h"
 #include "RenderHarnessX.h"
 #include "ReportCaptureX.h"
 #include "WorkspaceX.h"
@@ -27,8 +24,11 @@
 #include "render/RenderDirectXX.h"
 #include "render/RenderableManagerX.h"
 #include "render/RenderableMeshDX.h"
+#include "render/VertexFormatsX.h"
 
 namespace {
+
+using namespace VertexFormatsX;
 
 RenderDirectXX* sDevice = nullptr;
 
@@ -67,58 +67,46 @@ void AddQuad(MeshX& mesh, float cx, float cy, float z, float s, bool clockwise, 
 
 class RenderableMeshTest : public ::testing::Test {
  protected:
+  // Everything the suite draws with, made once: the shader programs in a workspace, the
+  // registry of shared resources and the device on the engine's drawing.
+  struct SuiteX {
+    WorkspaceX workspace;
+    bool programs = workspace.CopyShaderPrograms();
+    ReportCaptureX log;
+    RenderableManagerX registry;
+    RenderHarnessX gl{workspace.Assets()};
+    bool ready = [this] {
+      if (programs) gl.UseEngineDrawing(registry);
+      return programs && gl.Started();
+    }();
+  };
   static void SetUpTestSuite() {
-    sWorkspace = new WorkspaceX();
-    const bool programs = sWorkspace->CopyShaderPrograms();
-    sLog = new ReportCaptureX();
-    sRegistry = new RenderableManagerX();
-    sGL = new RenderHarnessX(sWorkspace->Assets());
-    sDevice = &sGL->Device();
-    if (programs) sGL->UseEngineDrawing(*sRegistry);
-    sReady = programs && sGL->Started();
+    sSuite = std::make_unique<SuiteX>();
+    sDevice = &sSuite->gl.Device();
   }
-  static void TearDownTestSuite() {
-    delete sGL;  // the render thread lets go of every renderable before it stops
-    sGL = nullptr;
-    sDevice = nullptr;
-    delete sRegistry;
-    sRegistry = nullptr;
-    delete sLog;
-    sLog = nullptr;
-    delete sWorkspace;
-    sWorkspace = nullptr;
-  }
+  // The render thread lets go of every renderable before the device goes.
+  static void TearDownTestSuite() { sSuite.reset(); }
   void SetUp() override {
-    if (!sReady) GTEST_SKIP() << "no GL 3.3 context or no sources";
-    sGL->Host().mRunning = false;
-    sLog->Clear();
+    if (!sSuite->ready) GTEST_SKIP() << "no GL 3.3 context or no sources";
+    sSuite->gl.Host().mRunning = false;
+    sSuite->log.Clear();
   }
   void TearDown() override {
-    if (!sReady) return;
-    for (Object3DX* object : mShown) sDevice->RemoveObject3D(object);
-    for (ObjectMoveableX* moveable : mMoving) sDevice->RemoveObjectMoveable(moveable);
+    if (!sSuite->ready) return;
+    for (const auto& object : mObjects) sDevice->RemoveObject3D(object.get());
+    for (const auto& moveable : mMovers) sDevice->RemoveObjectMoveable(moveable.get());
     Capture();  // the removals are applied before the objects go
     while (sDevice->GetFillMode() != RenderDirectXX::FILLMODE_SOLID) sDevice->CycleFillMode();
     if (!sDevice->IsCullingBackFaces()) sDevice->ToggleBackfaceCulling();
     if (sDevice->IsFullClear()) sDevice->ToggleFullClearBackBuffer();
     sDevice->SetBrightness(1.0f);
-    EXPECT_EQ(sRegistry->GetCount() > 0, false) << "shared resources left after every removal";
+    EXPECT_EQ(sSuite->registry.GetCount() > 0, false)
+        << "shared resources left after every removal";
   }
 
-  static FrameCaptureX Capture() { return sGL->Capture(); }
+  static FrameCaptureX Capture() { return sSuite->gl.Capture(); }
   static Rgb At(const FrameCaptureX& f, float x, float y) { return ColorAtPoint(f, x, y); }
 
-  // A texture of one colour made from raw pixels.
-  static TextureX* PlainTexture(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<unsigned char> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b});
-    TextureAssetArgsX args;
-    args.mBitmap = pixels.data();
-    args.mWidth = 8;
-    args.mHeight = 8;
-    args.mBits = 24;
-    return GetAssetImpl<TextureX>(StringX(name.c_str()), &args);
-  }
   static MaterialX* Material(const std::string& name, TextureX* diffuse, TextureX* lightmap) {
     MaterialX* material = GetAssetImpl<MaterialX>(StringX(name.c_str()));
     if (diffuse) material->AddTexture(diffuse->GetName());
@@ -133,45 +121,35 @@ class RenderableMeshTest : public ::testing::Test {
   Object3DX* Show(MeshX* mesh) {
     mObjects.push_back(std::make_unique<Object3DX>(mesh));
     sDevice->AddObject3D(mObjects.back().get());
-    mShown.push_back(mObjects.back().get());
     return mObjects.back().get();
   }
   ObjectMoveableX* ShowMoving(Object3DX* object) {
     mMovers.push_back(std::make_unique<ObjectMoveableX>(object));
     sDevice->AddObjectMoveable(mMovers.back().get());
-    mMoving.push_back(mMovers.back().get());
     return mMovers.back().get();
   }
   static RenderableObjectXDX* Made(const Object3DX* object) {
-    return static_cast<RenderableObjectXDX*>(sGL->Made(object));
+    return static_cast<RenderableObjectXDX*>(sSuite->gl.Made(object));
   }
   static RenderableObjectXDX* Made(const IRenderSnapshotX* moveable) {
-    return static_cast<RenderableObjectXDX*>(sGL->Made(moveable));
+    return static_cast<RenderableObjectXDX*>(sSuite->gl.Made(moveable));
   }
 
-  static WorkspaceX* sWorkspace;
-  static ReportCaptureX* sLog;
-  static RenderableManagerX* sRegistry;
-  static RenderHarnessX* sGL;
-  static bool sReady;
+  static inline std::unique_ptr<SuiteX> sSuite;
   std::vector<std::unique_ptr<MeshX>> mMeshes;
   std::vector<std::unique_ptr<Object3DX>> mObjects;
   std::vector<std::unique_ptr<ObjectMoveableX>> mMovers;
-  std::vector<Object3DX*> mShown;
-  std::vector<ObjectMoveableX*> mMoving;
 };
-WorkspaceX* RenderableMeshTest::sWorkspace = nullptr;
-ReportCaptureX* RenderableMeshTest::sLog = nullptr;
-RenderableManagerX* RenderableMeshTest::sRegistry = nullptr;
-RenderHarnessX* RenderableMeshTest::sGL = nullptr;
-bool RenderableMeshTest::sReady = false;
 
 TEST_F(RenderableMeshTest, EveryProgramCompilesWithItsUniforms) {
-  const char* programs[] = {"SimpleColor", "SimpleTextured", "SimpleTexturedLightmap",
-                            "SimpleCubemapped", "SimpleAnimatedTextured"};
+  // The program of every format, and the one for textured sections without a program.
+  const char* programs[] = {GetShaderProgram(VERTEXTYPE_COLOR),
+                            GetShaderProgram(VERTEXTYPE_LIGHTMAPPED),
+                            GetShaderProgram(VERTEXTYPE_CUBEMAPPED),
+                            GetShaderProgram(VERTEXTYPE_ANIMATED), GetTexturedFallbackProgram()};
   for (const char* program : programs) {
-    ShaderX* shader =
-        GetAssetImpl<ShaderX>(StringX("Resources\\ShaderPrograms\\") + program + ".glsl");
+    ASSERT_NE(program, nullptr);
+    ShaderX* shader = GetAssetImpl<ShaderX>(StringX(program));
     ASSERT_NE(shader, nullptr) << program;
     EXPECT_FALSE(shader->GetProgramText(0).Empty()) << program;
     EXPECT_FALSE(shader->GetProgramText(1).Empty()) << program;
@@ -204,33 +182,6 @@ TEST_F(RenderableMeshTest, BackFacesAreCulledUntilCullingIsSwitchedOff) {
   EXPECT_TRUE(ColorIs(At(frame, 30, 0), 0, 0, 255));
 }
 
-TEST_F(RenderableMeshTest, FillModesDrawFacesEdgesOrCorners) {
-  MeshX* mesh = NewMesh();
-  AddQuad(*mesh, 0, 0, -100, 30, true, 0xFFFFFFFFu, nullptr);
-  AddQuad(*mesh, 60, 0, -100, 10, false, 0xFFFFFFFFu, nullptr);  // a back face
-  Show(mesh);
-  const FrameCaptureX solid = Capture();
-  sDevice->CycleFillMode();
-  const FrameCaptureX wireframe = Capture();
-  sDevice->CycleFillMode();
-  const FrameCaptureX points = Capture();
-  sDevice->CycleFillMode();
-  const FrameCaptureX solidAgain = Capture();
-
-  EXPECT_FALSE(IsBlack(At(solid, 0, 0)));
-  EXPECT_TRUE(IsBlack(At(solid, 60, 0)));
-  // Wireframe: the inside is empty, the edges are drawn, back faces too.
-  EXPECT_TRUE(IsBlack(At(wireframe, 10, 5)));
-  EXPECT_FALSE(IsBlack(At(wireframe, -30, 5)));
-  const int solidCount = CountNonBlack(solid), lineCount = CountNonBlack(wireframe),
-            pointCount = CountNonBlack(points);
-  EXPECT_GT(solidCount, lineCount);
-  EXPECT_GT(lineCount, pointCount);
-  EXPECT_GT(pointCount, 0);
-  EXPECT_TRUE(IsBlack(At(points, 10, 5)));
-  EXPECT_EQ(CountNonBlack(solidAgain), solidCount);
-}
-
 TEST_F(RenderableMeshTest, ColourIsClearedWhileLoadingAndOnAFullClear) {
   MeshX* mesh = NewMesh();
   AddQuad(*mesh, 0, 0, -100, 20, true, 0xFF00FF00u, nullptr);
@@ -244,7 +195,7 @@ TEST_F(RenderableMeshTest, ColourIsClearedWhileLoadingAndOnAFullClear) {
   sDevice->AddObject3D(object);
   EXPECT_FALSE(IsBlack(At(Capture(), 0, 0)));
   sDevice->ToggleFullClearBackBuffer();
-  sGL->Host().mRunning = true;
+  sSuite->gl.Host().mRunning = true;
   sDevice->RemoveObject3D(object);
   Capture();
   EXPECT_TRUE(IsBlack(At(Capture(), 0, 0)));
@@ -356,17 +307,17 @@ TEST_F(RenderableMeshTest, BuffersOfOneMeshAreSharedAndFreedWithTheLastUser) {
   EXPECT_EQ(botMesh->GetFrameBuffer(1), otherBotMesh->GetFrameBuffer(1));
   EXPECT_NE(botMesh->GetFrameBuffer(0), botMesh->GetFrameBuffer(1));
   // Shared: the quad's buffer, the two key frames, the uv, the colour and animated programs.
-  EXPECT_EQ(sRegistry->GetCount(), 6u);
-  EXPECT_EQ(sRegistry->GetReferences({reinterpret_cast<uintptr_t>(single),
-                                      RenderableManagerX::PART_STATIC, VERTEXTYPE_COLOR}),
+  EXPECT_EQ(sSuite->registry.GetCount(), 6u);
+  EXPECT_EQ(sSuite->registry.GetReferences({reinterpret_cast<uintptr_t>(single),
+                                            RenderableManagerX::PART_STATIC, VERTEXTYPE_COLOR}),
             2u);
-  EXPECT_FALSE(sLog->HasText("Object has no vertexlist"));
+  EXPECT_FALSE(sSuite->log.HasText("Object has no vertexlist"));
   // One user gone: the buffer stays for the other.
   sDevice->RemoveObject3D(first);
   sDevice->RemoveObjectMoveable(bot);
   const FrameCaptureX frame = Capture();
   EXPECT_TRUE(IsBlack(At(frame, -30, 0)) == false);
-  EXPECT_EQ(sRegistry->GetCount(), 6u);
+  EXPECT_EQ(sSuite->registry.GetCount(), 6u);
 }
 
 TEST_F(RenderableMeshTest, ObjectsWithoutVerticesAreLoggedAndNotKept) {
@@ -376,8 +327,8 @@ TEST_F(RenderableMeshTest, ObjectsWithoutVerticesAreLoggedAndNotKept) {
   ObjectMoveableX moveable(&moving);
   sDevice->AddObjectMoveable(&moveable);
   Capture();
-  EXPECT_TRUE(sLog->HasText("Object has no vertexlist"));
-  EXPECT_TRUE(sLog->HasText("Moveable object has not vertex list!"));
+  EXPECT_TRUE(sSuite->log.HasText("Object has no vertexlist"));
+  EXPECT_TRUE(sSuite->log.HasText("Moveable object has not vertex list!"));
   EXPECT_EQ(Made(object), nullptr);
   EXPECT_EQ(sDevice->GetRenderableCount(), 0u);
   sDevice->RemoveObjectMoveable(&moveable);

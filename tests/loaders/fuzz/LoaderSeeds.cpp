@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "loaders/QuakeBspFormatX.h"
-#include "tools/makeresources/Md2Writer.h"
-#include "tools/makeresources/Model3dsWriter.h"
+#include "tests/loaders/SampleModelsX.h"
 
 namespace {
 
@@ -37,36 +36,6 @@ std::vector<uint8_t> SeedMap() {
   return SaveQuakeBsp(map);
 }
 
-std::vector<uint8_t> SeedMd2() {
-  kxres::Md2Model model;
-  model.skins = {"models/seed/skin.pcx"};
-  model.skinWidth = 16;
-  model.skinHeight = 8;
-  model.st = {{0, 0}, {15, 0}, {15, 7}, {0, 7}};
-  model.triangles = {{{0, 1, 2}, {0, 1, 2}}, {{0, 2, 3}, {0, 2, 3}}};
-  for (int f = 0; f < 2; ++f) {
-    model.frames.push_back(
-        {"seed" + std::to_string(f), {{0, 0, 0}, {10, 0, float(f)}, {10, 10, 0}, {0, 10, 5}}});
-  }
-  return kxres::EncodeMd2(model);
-}
-
-std::vector<uint8_t> Seed3ds() {
-  kxres::Model3ds model;
-  model.materials.push_back({"Seed", {10, 10, 10}, {200, 100, 0}, {255, 255, 255}, "seed.png"});
-  model.objects.push_back({"Quad",
-                           {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-                           {{0, 0}, {1, 0}, {1, 1}, {0, 1}},
-                           {{0, 1, 2}, {0, 2, 3}},
-                           "Seed"});
-  model.lightPosition = {1, 2, 3};
-  model.lightColour = {1, 1, 1};
-  model.spotTarget = {0, 0, 0};
-  model.cameraPosition = {5, 5, 5};
-  model.cameraTarget = {0, 0, 0};
-  return kxres::Encode3ds(model);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +44,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const bool ok = Save(std::string(argv[1]) + "/seed-map.bsp", SeedMap()) &&
-                  Save(std::string(argv[2]) + "/seed-model.md2", SeedMd2()) &&
-                  Save(std::string(argv[3]) + "/seed-model.3ds", Seed3ds());
+                  Save(std::string(argv[2]) + "/seed-model.md2", kxres::EncodeMd2(SampleMd2())) &&
+                  Save(std::string(argv[3]) + "/seed-model.3ds", kxres::Encode3ds(Sample3ds()));
   return ok ? 0 : 1;
 }
