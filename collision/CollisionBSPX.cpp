@@ -98,8 +98,8 @@ void CollisionBSPX::AppendPolygons(const ArrayX<PolygonX>& polygons) {
       continue;
     }
     PolygonLightX light(&mMainVertexList);
-    if (polygon.surfaceFlags & 0x80000u) light.mCollisionFlags |= PolygonLightX::FLAG_BIT19;
-    if (polygon.surfaceFlags & 0x20u) light.mCollisionFlags |= PolygonLightX::FLAG_BIT5;
+    if (polygon.surfaceFlags & 0x80000u) light.mCollisionFlags |= PolygonLightX::sFlagBit19;
+    if (polygon.surfaceFlags & 0x20u) light.mCollisionFlags |= PolygonLightX::sFlagBit5;
     bool valid = true;
     for (const VertexX& vertex : polygon.vertexList) {
       const uint32_t i = find(vertex.position);
@@ -132,7 +132,7 @@ void CollisionBSPX::BuildTree() {
   ArrayX<uint16_t>& list = mNodes[0].mPolygonIndices;
   list.IncreaseSize(mAllPolygons.Size());
   for (uint32_t i = 0; i < mAllPolygons.Size(); ++i) list.Add(uint16_t(i));
-  DoSplit(0, CollisionBSPNodeX::NONE, 0);
+  DoSplit(0, CollisionBSPNodeX::sNone, 0);
 }
 
 float CollisionBSPX::ScorePlane(const PlaneX& plane, const ArrayX<uint16_t>& polygonIndices,
@@ -282,7 +282,7 @@ void CollisionBSPX::DoSplit(uint16_t nodeIndex, uint16_t parentIndex, uint32_t d
     if (frontList.Size() == parentCount || backList.Size() == parentCount) return;
   }
   auto buildChild = [&](ArrayX<uint16_t>& childList, bool front) -> uint16_t {
-    if (childList.Empty()) return CollisionBSPNodeX::NONE;
+    if (childList.Empty()) return CollisionBSPNodeX::sNone;
     const uint16_t child = uint16_t(mNodes.Size());
     mNodes.Add(CollisionBSPNodeX());
     mNodes[child].mPolygonIndices = std::move(childList);
@@ -295,7 +295,7 @@ void CollisionBSPX::DoSplit(uint16_t nodeIndex, uint16_t parentIndex, uint32_t d
     if (mNodes[child].mPolygonIndices.Empty()) {
       KX_ASSERT(child + 1u == mNodes.Size(), "CollisionBSPX::DoSplit");
       mNodes.Remove(child);
-      return CollisionBSPNodeX::NONE;
+      return CollisionBSPNodeX::sNone;
     }
     return child;
   };
@@ -303,8 +303,8 @@ void CollisionBSPX::DoSplit(uint16_t nodeIndex, uint16_t parentIndex, uint32_t d
   mNodes[nodeIndex].mBackIndex = buildChild(backList, false);
   CollisionBSPNodeX& node = mNodes[nodeIndex];
   if (ValidIndex(node.mFrontIndex) != ValidIndex(node.mBackIndex)) {
-    node.mFrontIndex = CollisionBSPNodeX::NONE;
-    node.mBackIndex = CollisionBSPNodeX::NONE;
+    node.mFrontIndex = CollisionBSPNodeX::sNone;
+    node.mBackIndex = CollisionBSPNodeX::sNone;
     // At the root there is no parent: its own count is printed.
     const uint32_t shown = hasParent ? mNodes[parentIndex].mPolygonIndices.Size() : count;
     LogMessage(StringX("Unable to split, left polygons : ") + shown +

@@ -12,17 +12,17 @@
 class ThreadManagerX;
 
 struct CollisionBSPNodeX {
-  static constexpr uint16_t NONE = 0xFFFF;
-  uint16_t mSplitPlaneIndex = NONE;
-  uint16_t mFrontIndex = NONE;
-  uint16_t mBackIndex = NONE;
-  uint16_t mBoundingVolumeIndex = NONE;
+  static constexpr uint16_t sNone = 0xFFFF;
+  uint16_t mSplitPlaneIndex = sNone;
+  uint16_t mFrontIndex = sNone;
+  uint16_t mBackIndex = sNone;
+  uint16_t mBoundingVolumeIndex = sNone;
   ArrayX<uint16_t> mPolygonIndices;
 
-  bool IsLeaf() const { return mFrontIndex == NONE && mBackIndex == NONE; }
+  bool IsLeaf() const { return mFrontIndex == sNone && mBackIndex == sNone; }
 };
 
-inline bool ValidIndex(uint16_t index) { return index != CollisionBSPNodeX::NONE; }
+inline bool ValidIndex(uint16_t index) { return index != CollisionBSPNodeX::sNone; }
 
 class CollisionBSPX : public CollisionDataStructureBaseX {
  public:

@@ -58,7 +58,7 @@ void ErrorHandlerX::Destory() {
 ErrorHandlerX::ErrorHandlerX(ClockX clock, void* context) : mClock(clock), mClockContext(context) {
   KX_ASSERT(!sErrorHandlerX, "ErrorHandlerX::ErrorHandlerX");
   sErrorHandlerX.store(this, std::memory_order_release);
-  mLogWriter = std::make_unique<BinaryWriterX>(StringX(LOG_FILE_NAME), true);
+  mLogWriter = std::make_unique<BinaryWriterX>(StringX(sLogFileName), true);
   if (!mLogWriter->IsOpen()) {
     mEnabled.store(false, std::memory_order_release);
     mLogWriter.reset();
@@ -96,7 +96,7 @@ void ErrorHandlerX::FormatTimeStamp(float seconds, char* text) {
   rest = rest - minutes * 60.0f;
   const float wholeSeconds = std::floor(rest);
   const float milliseconds = std::floor((rest - wholeSeconds) * 1000.0f);
-  std::snprintf(text, TIME_STAMP_SIZE, "[%02llu:%02llu:%02llu:%03llu]\t- ",
+  std::snprintf(text, sTimeStampSize, "[%02llu:%02llu:%02llu:%03llu]\t- ",
                 static_cast<unsigned long long>(hours), static_cast<unsigned long long>(minutes),
                 static_cast<unsigned long long>(wholeSeconds),
                 static_cast<unsigned long long>(milliseconds));
@@ -130,7 +130,7 @@ void ErrorHandlerX::WriteText(const char* text) {
 
 void ErrorHandlerX::WriteTimeStamp(float seconds) {
   if (!IsEnabled()) return;
-  char stamp[TIME_STAMP_SIZE];
+  char stamp[sTimeStampSize];
   FormatTimeStamp(seconds, stamp);
   ScopedLockX guard(mLock);
   WriteText(stamp);
@@ -139,7 +139,7 @@ void ErrorHandlerX::WriteTimeStamp(float seconds) {
 void ErrorHandlerX::CheckWriter() {
   if (mLogWriter && mLogWriter->HasFailed() && IsEnabled()) {
     mEnabled.store(false, std::memory_order_release);
-    std::fprintf(stderr, "%s: writing failed, the log is off from here on\n", LOG_FILE_NAME);
+    std::fprintf(stderr, "%s: writing failed, the log is off from here on\n", sLogFileName);
   }
 }
 
@@ -158,7 +158,7 @@ void ErrorHandlerX::Flush() {
 
 void ErrorHandlerX::WriteExceptionEntry(Severity severity, const char* file, const char* function,
                                         int32_t line, const char* description) {
-  char stamp[TIME_STAMP_SIZE];
+  char stamp[sTimeStampSize];
   FormatTimeStamp(ReadClock(), stamp);
   char number[16];
   mWriting = true;
@@ -218,7 +218,7 @@ void ErrorHandlerX::LogMessage(const char* text) {
     ScopedLockX guard(mLock);
     if (mWriting) return;  // raised by the log file itself
     if (!IsEnabled()) return;
-    char stamp[TIME_STAMP_SIZE];
+    char stamp[sTimeStampSize];
     FormatTimeStamp(ReadClock(), stamp);
     mWriting = true;
     WriteText(stamp);

@@ -42,9 +42,9 @@ class ErrorHandlerX {
     CodeNotDone = 5,
   };
 
-  static constexpr const char* LOG_FILE_NAME = "LogFile.txt";
+  static constexpr const char* sLogFileName = "LogFile.txt";
   // Longest time stamp text, terminator included.
-  static constexpr uint32_t TIME_STAMP_SIZE = 48;
+  static constexpr uint32_t sTimeStampSize = 48;
 
   // Seconds for the log's time stamps (the engine timer's).
   using ClockX = float (*)(void* context);
@@ -76,7 +76,7 @@ class ErrorHandlerX {
   void RemoveListener(ILogListenerX* listener);
   bool IsEnabled() const { return mEnabled.load(std::memory_order_acquire); }
 
-  // "[hh:mm:ss:mmm]\t- " for `seconds` into text (at least TIME_STAMP_SIZE bytes).
+  // "[hh:mm:ss:mmm]\t- " for `seconds` into text (at least sTimeStampSize bytes).
   static void FormatTimeStamp(float seconds, char* text);
   // "Critical: ", ..., "Code Not Done: ", "Unkown: " for any other value.
   static const char* GetSeverityText(Severity severity);

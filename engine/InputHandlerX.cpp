@@ -31,18 +31,18 @@ void InputHandlerX::Update(float dt) {
 }
 
 void InputHandlerX::UpdateKeyboard(float dt) {
-  for (int32_t k = 0; k < KeyboardStateX::NUM_KEYS; ++k) {
+  for (int32_t k = 0; k < KeyboardStateX::sNumKeys; ++k) {
     uint32_t& state = mKeyboard.mKeyStates[k];
     float& hold = mKeyboard.mHoldTimes[k];
     if (mKeyboard.mCurrentKeys[k] == 1) {
-      if (state == KeyboardStateX::KEY_DOWN || state == KeyboardStateX::KEY_HELD) {
+      if (state == KeyboardStateX::sKeyDown || state == KeyboardStateX::sKeyHeld) {
         hold += dt;
-        if (hold >= mKeyboard.mRepeatDelay) state = KeyboardStateX::KEY_HELD;
+        if (hold >= mKeyboard.mRepeatDelay) state = KeyboardStateX::sKeyHeld;
       } else {
         hold = dt;
       }
     } else {
-      state = KeyboardStateX::KEY_UP;
+      state = KeyboardStateX::sKeyUp;
       hold = 0.0f;
     }
   }
@@ -84,13 +84,13 @@ bool InputHandlerX::IsKeyDown(uint8_t key) const {
 }
 
 bool InputHandlerX::IsKeyPressed(uint8_t key) const {
-  return IsKeyDown(key) && mKeyboard.mKeyStates[key] == KeyboardStateX::KEY_UP;
+  return IsKeyDown(key) && mKeyboard.mKeyStates[key] == KeyboardStateX::sKeyUp;
 }
 
 bool InputHandlerX::IsKeyReleased(uint8_t key) const {
   const uint32_t state = mKeyboard.mKeyStates[key];
   return mKeyboard.mCurrentKeys[key] == 0 &&
-         (state == KeyboardStateX::KEY_DOWN || state == KeyboardStateX::KEY_HELD);
+         (state == KeyboardStateX::sKeyDown || state == KeyboardStateX::sKeyHeld);
 }
 
 bool InputHandlerX::IsKeyUp(uint8_t key) const { return mKeyboard.mCurrentKeys[key] == 0; }

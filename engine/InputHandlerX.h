@@ -26,16 +26,16 @@ class SdlCursorX : public ICursorX {
 };
 
 struct KeyboardStateX {
-  static constexpr int32_t NUM_KEYS = 256;
+  static constexpr int32_t sNumKeys = 256;
   // Key states: 0 up, 1 down, 2 down for at least the repeat delay.
-  static constexpr uint32_t KEY_UP = 0;
-  static constexpr uint32_t KEY_DOWN = 1;
-  static constexpr uint32_t KEY_HELD = 2;
+  static constexpr uint32_t sKeyUp = 0;
+  static constexpr uint32_t sKeyDown = 1;
+  static constexpr uint32_t sKeyHeld = 2;
 
   float mRepeatDelay = 1.0f;                      // seconds
-  std::array<uint32_t, NUM_KEYS> mKeyStates{};    // at the end of the previous frame
-  std::array<uint32_t, NUM_KEYS> mCurrentKeys{};  // 1 while down; written by the pump
-  std::array<float, NUM_KEYS> mHoldTimes{};       // seconds the key has been down
+  std::array<uint32_t, sNumKeys> mKeyStates{};    // at the end of the previous frame
+  std::array<uint32_t, sNumKeys> mCurrentKeys{};  // 1 while down; written by the pump
+  std::array<float, sNumKeys> mHoldTimes{};       // seconds the key has been down
 };
 
 struct MouseStateX {

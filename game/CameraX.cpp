@@ -38,13 +38,13 @@ void CameraX::UpdateViewMatrix() {
 
 void CameraX::ToggleZoom(IRenderDeviceX* device) {
   mZoomed = !mZoomed;
-  mFieldOfView = mZoomed ? ZOOMED_FIELD_OF_VIEW : FIELD_OF_VIEW;
+  mFieldOfView = mZoomed ? sZoomedFieldOfView : sFieldOfView;
   if (device) device->SetFieldOfView(mFieldOfView);
 }
 
 const Matrix4X& CameraX::UpdateProjection(float aspect) {
   if (!(aspect > 0.0f)) aspect = 1.0f;
   mProjection =
-      Matrix4X::PerspectiveFovRH(mFieldOfView, aspect, RENDER_NEAR_PLANE, RENDER_FAR_PLANE);
+      Matrix4X::PerspectiveFovRH(mFieldOfView, aspect, sRenderNearPlane, sRenderFarPlane);
   return mProjection;
 }

@@ -10,11 +10,11 @@ class IRenderDeviceX;
 
 class CameraX : public Movement3DX {
  public:
-  static constexpr float FIELD_OF_VIEW = 0.7853982f;          // pi/4
-  static constexpr float ZOOMED_FIELD_OF_VIEW = 0.19634955f;  // pi/16
+  static constexpr float sFieldOfView = 0.7853982f;          // pi/4
+  static constexpr float sZoomedFieldOfView = 0.19634955f;  // pi/16
   // The depth range the render device draws (its projection is fixed to it).
-  static constexpr float RENDER_NEAR_PLANE = 10.0f;
-  static constexpr float RENDER_FAR_PLANE = 4000.0f;
+  static constexpr float sRenderNearPlane = 10.0f;
+  static constexpr float sRenderFarPlane = 4000.0f;
 
   CameraX();
   ~CameraX() override = default;
@@ -38,7 +38,7 @@ class CameraX : public Movement3DX {
   Vector3fX mEyePosition;
   Vector3fX mLookAt{0.0f, 0.0f, 1.0f};
   Vector3fX mUpVector{0.0f, 1.0f, 0.0f};
-  float mFieldOfView = FIELD_OF_VIEW;
+  float mFieldOfView = sFieldOfView;
   float mNearPlane = 10.0f;
   float mFarPlane = 10000.0f;
   bool mZoomed = false;

@@ -75,10 +75,10 @@ void Movement3DX::ApplySingleTurn(int32_t axis, float angle) {
 
 void Movement3DX::UpdateOrientation() {
   for (float& angle : mFrameRotation) {
-    if (angle > TWO_PI) {
-      angle -= TWO_PI;
-    } else if (angle < -TWO_PI) {
-      angle += TWO_PI;
+    if (angle > sTwoPi) {
+      angle -= sTwoPi;
+    } else if (angle < -sTwoPi) {
+      angle += sTwoPi;
     }
   }
   // The turn happens in the object's own frame: turn first, then the present orientation.
@@ -152,10 +152,10 @@ void Movement3DX::ComputeFrameRotation(float yaw, float pitch, float roll) {
     float& angle = mAngles[i];
     angle += turn[i];
     if (!std::isfinite(angle)) angle = 0.0f;
-    if (angle >= TWO_PI) {
-      angle -= TWO_PI;
-    } else if (angle <= -TWO_PI) {
-      angle += TWO_PI;
+    if (angle >= sTwoPi) {
+      angle -= sTwoPi;
+    } else if (angle <= -sTwoPi) {
+      angle += sTwoPi;
     }
   }
   if (mMaxPitch != 0.0f) mAngles[1] = std::clamp(mAngles[1], -mMaxPitch, mMaxPitch);
@@ -174,7 +174,7 @@ void Movement3DX::TakeRenderSnapshot(int32_t engineIndex) {
 }
 
 void Movement3DX::TakeRenderSnapshotBoth() {
-  for (int32_t slot = 0; slot < NUM_RENDER_SLOTS; ++slot) TakeRenderSnapshot(slot);
+  for (int32_t slot = 0; slot < sNumRenderSlots; ++slot) TakeRenderSnapshot(slot);
 }
 
 const Matrix4X& Movement3DX::GetRenderMatrix(int32_t renderIndex) const {

@@ -23,8 +23,8 @@ class ObjectMoveableX;
 
 class Movement3DX : public SoundOwnerX, public IRenderSnapshotX {
  public:
-  static constexpr int32_t NUM_RENDER_SLOTS = 2;
-  static constexpr float TWO_PI = 6.2831853f;
+  static constexpr int32_t sNumRenderSlots = 2;
+  static constexpr float sTwoPi = 6.2831853f;
 
   Movement3DX() = default;
   // Virtual: bots and shots are destroyed through their base pointers. The sounds that follow
@@ -119,7 +119,7 @@ class Movement3DX : public SoundOwnerX, public IRenderSnapshotX {
     float mFrameFraction = 0.0f;
   };
 
-  Matrix4X mRenderMatrices[NUM_RENDER_SLOTS];
-  Vector3fX mRenderPositions[NUM_RENDER_SLOTS];
-  RenderFramesX mRenderFrames[NUM_RENDER_SLOTS];
+  Matrix4X mRenderMatrices[sNumRenderSlots];
+  Vector3fX mRenderPositions[sNumRenderSlots];
+  RenderFramesX mRenderFrames[sNumRenderSlots];
 };

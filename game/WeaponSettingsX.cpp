@@ -78,13 +78,13 @@ void WeaponSettingsX::Update(float dt, const GameControlsX& controls) {
     UpdateWalking(dt, static_cast<float>(forward), static_cast<float>(strafe), camera);
     UpdateFootsteps(dt, camera);
   } else {
-    camera.mSpeed = static_cast<float>(forward) * FLY_SPEED;
+    camera.mSpeed = static_cast<float>(forward) * sFlySpeed;
     camera.mStrafeSpeed = 0.0f;
   }
 
   // 4. Jump.
   if ((input.IsKeyPressed(KEY_CONTROL) || input.IsKeyPressed(KEY_SPACE)) && camera.mOnGround) {
-    camera.mFallSpeed = JUMP_SPEED;
+    camera.mFallSpeed = sJumpSpeed;
     camera.mOnGround = false;
   }
 
@@ -102,9 +102,9 @@ void WeaponSettingsX::Update(float dt, const GameControlsX& controls) {
   // 6. Crouch. Never below the crouching height, also while nothing resets the radius.
   if (!camera.mClimbing) {
     if (input.IsKeyDown(KEY_SHIFT)) {
-      camera.mRadius = std::max(CROUCH_MIN_RADIUS, camera.mRadius - CROUCH_STEP);
+      camera.mRadius = std::max(sCrouchMinRadius, camera.mRadius - sCrouchStep);
     } else {
-      camera.mRadius = PLAYER_RADIUS;
+      camera.mRadius = sPlayerRadius;
     }
   }
 
@@ -112,8 +112,8 @@ void WeaponSettingsX::Update(float dt, const GameControlsX& controls) {
   // nothing (the speed would be infinite or not a number).
   camera.mRotationSpeed[0] = 0.0f;
   if (dt > 0.0f) {
-    camera.mRotationSpeed[1] = input.GetMouseDx() / (dt * MOUSE_UNITS_PER_RADIAN);
-    camera.mRotationSpeed[2] = input.GetMouseDy() / (dt * MOUSE_UNITS_PER_RADIAN);
+    camera.mRotationSpeed[1] = input.GetMouseDx() / (dt * sMouseUnitsPerRadian);
+    camera.mRotationSpeed[2] = input.GetMouseDy() / (dt * sMouseUnitsPerRadian);
   } else {
     camera.mRotationSpeed[1] = 0.0f;
     camera.mRotationSpeed[2] = 0.0f;
@@ -153,8 +153,8 @@ void WeaponSettingsX::UpdateWalking(float dt, float forward, float strafe, Camer
   }
   f = std::clamp(f, -1.0f, 1.0f);
   s = std::clamp(s, -1.0f, 1.0f);
-  camera.mSpeed = f * WALK_SPEED * d;
-  camera.mStrafeSpeed = s * WALK_SPEED * d;
+  camera.mSpeed = f * sWalkSpeed * d;
+  camera.mStrafeSpeed = s * sWalkSpeed * d;
 }
 
 void WeaponSettingsX::UpdateFootsteps(float dt, const CameraX& camera) {
@@ -267,7 +267,7 @@ void WeaponSettingsX::UpdateSwitches(float dt, const GameControlsX& controls) {
   // 17. Brightness, between 0 and 10.
   if (device) {
     if (input.IsKeyDown(KEY_PLUS) || input.IsKeyDown(KEY_NUMPAD_PLUS)) {
-      device->SetBrightness(std::min(MAX_BRIGHTNESS, device->GetBrightness() + dt));
+      device->SetBrightness(std::min(sMaxBrightness, device->GetBrightness() + dt));
     }
     if (input.IsKeyDown(KEY_MINUS) || input.IsKeyDown(KEY_NUMPAD_MINUS)) {
       device->SetBrightness(std::max(0.0f, device->GetBrightness() - dt));

@@ -74,14 +74,14 @@ class WeaponSettingsX {
     GUNMODE_FAST = 3
   };
 
-  static constexpr float WALK_SPEED = 300.0f;
-  static constexpr float FLY_SPEED = 500.0f;
-  static constexpr float JUMP_SPEED = 200.0f;
-  static constexpr float PLAYER_RADIUS = 40.0f;
-  static constexpr float CROUCH_STEP = 24.0f;
-  static constexpr float CROUCH_MIN_RADIUS = PLAYER_RADIUS - CROUCH_STEP;
-  static constexpr float MOUSE_UNITS_PER_RADIAN = 200.0f;
-  static constexpr float MAX_BRIGHTNESS = 10.0f;
+  static constexpr float sWalkSpeed = 300.0f;
+  static constexpr float sFlySpeed = 500.0f;
+  static constexpr float sJumpSpeed = 200.0f;
+  static constexpr float sPlayerRadius = 40.0f;
+  static constexpr float sCrouchStep = 24.0f;
+  static constexpr float sCrouchMinRadius = sPlayerRadius - sCrouchStep;
+  static constexpr float sMouseUnitsPerRadian = 200.0f;
+  static constexpr float sMaxBrightness = 10.0f;
 
   // The controls drive `controls` every frame: the engine's input, camera and render device,
   // and the game world (the environment handler). Without a game world the gun and the bot keys

@@ -19,13 +19,13 @@ class BoundingVolumeX {
 
 class BoundingAxisAllignedBoxX : public BoundingVolumeX {
  public:
-  static constexpr uint32_t TYPE = 3;
+  static constexpr uint32_t sType = 3;
 
   // Empty: min at +max float, max at -max float on all axes.
   BoundingAxisAllignedBoxX() = default;
   explicit BoundingAxisAllignedBoxX(const ArrayX<VertexX>& vertices);
 
-  uint32_t GetType() const override { return TYPE; }
+  uint32_t GetType() const override { return sType; }
   void Grow(const ArrayX<Vector3fX>& points) override;
   void Grow(const ArrayX<VertexX>& vertices) override;
   void Grow(const Vector3fX& point);

@@ -348,8 +348,8 @@ PolygonLightX& PolygonLightX::operator=(const PolygonX& pol) {
   KX_ASSERT(mMainVertexList, "PolygonLightX::operator =");
   KX_ASSERT(pol.vertexList.Size() <= sMaxNumberOfVertices, "PolygonLightX::operator =");
   uint32_t flags = 0;
-  if (pol.surfaceFlags & 0x80000u) flags |= FLAG_BIT19;
-  if (pol.surfaceFlags & 0x20u) flags |= FLAG_BIT5;
+  if (pol.surfaceFlags & 0x80000u) flags |= sFlagBit19;
+  if (pol.surfaceFlags & 0x20u) flags |= sFlagBit5;
   Reset(mMainVertexList, flags);
   plane = pol.plane;
   if (!mMainVertexList) return *this;

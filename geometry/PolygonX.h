@@ -73,8 +73,8 @@ class PolygonLightX {
   static constexpr uint8_t sMaxNumberOfVertices = 3;
   static constexpr uint32_t sMaxMainVertices = 65536;
   // Collision flags derived from the source polygon's surface flags.
-  static constexpr uint32_t FLAG_BIT19 = 1u;
-  static constexpr uint32_t FLAG_BIT5 = 2u;
+  static constexpr uint32_t sFlagBit19 = 1u;
+  static constexpr uint32_t sFlagBit5 = 2u;
 
   ArrayX<Vector3fX>* mMainVertexList = nullptr;  // shared, not owned
   uint16_t mIndexList[sMaxNumberOfVertices] = {0, 0, 0};

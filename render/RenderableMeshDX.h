@@ -79,7 +79,7 @@ class RenderableMeshDX {
   RenderDirectXX* mDevice = nullptr;
   RenderableManagerX* mManager = nullptr;
   MeshX* mMeshX = nullptr;
-  uint32_t mSection = INVALID_SECTION;
+  uint32_t mSection = sInvalidSection;
   uint32_t mVertexBuffer = 0;
   std::vector<uint32_t> mVertexBuffers;  // key frames of an animated mesh
   uint32_t mTextureCoord = 0;            // uv of an animated mesh, 8 bytes a vertex
@@ -102,7 +102,7 @@ class RenderableMeshDX {
   std::vector<RenderableManagerX::KeyX> mSharedKeys;
   std::vector<uint32_t> mOwnBuffers;
 
-  static constexpr uint32_t INVALID_SECTION = 0xFFFFFFFFu;
+  static constexpr uint32_t sInvalidSection = 0xFFFFFFFFu;
 };
 
 class RenderableObjectXDX : public IRenderableObjectX {

@@ -24,7 +24,7 @@ using Severity = ErrorHandlerX::Severity;
 
 namespace {
 std::string Stamp(float seconds) {
-  char text[ErrorHandlerX::TIME_STAMP_SIZE];
+  char text[ErrorHandlerX::sTimeStampSize];
   ErrorHandlerX::FormatTimeStamp(seconds, text);
   return text;
 }

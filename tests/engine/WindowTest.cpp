@@ -112,7 +112,7 @@ TEST_F(WindowTest, KeysWithoutAVirtualKeyAreLeftOut) {
   Pump({Key(SDLK_LALT, true), Key(SDLK_KP_PLUS, true)});
   EXPECT_TRUE(mInput.IsKeyDown(107));
   int down = 0;
-  for (int key = 0; key < KeyboardStateX::NUM_KEYS; ++key) down += mInput.IsKeyDown(uint8_t(key));
+  for (int key = 0; key < KeyboardStateX::sNumKeys; ++key) down += mInput.IsKeyDown(uint8_t(key));
   EXPECT_EQ(down, 1);  // Alt never reaches the key table
 }
 

@@ -100,7 +100,7 @@ TEST_F(MoveTest, BasisStaysOrthonormalAfterManyTurns) {
 }
 
 TEST_F(MoveTest, FrameRotationBeyondAFullTurnIsWrappedOnce) {
-  mMoveable.mFrameRotation[0] = 0.25f + Movement3DX::TWO_PI;
+  mMoveable.mFrameRotation[0] = 0.25f + Movement3DX::sTwoPi;
   mMoveable.UpdateOrientation();
   ExpectNear(mMoveable.mDirection, {std::sin(0.25f), 0.0f, std::cos(0.25f)});
   EXPECT_NEAR(mMoveable.mFrameRotation[0], 0.25f, 1e-5f);

@@ -194,7 +194,7 @@ TEST(PolygonLightXTest, SharedCornersAndFlags) {
   a = first;
   b = second;
   EXPECT_EQ(positions.Size(), 4u);
-  EXPECT_EQ(a.mCollisionFlags, PolygonLightX::FLAG_BIT19 | PolygonLightX::FLAG_BIT5);
+  EXPECT_EQ(a.mCollisionFlags, PolygonLightX::sFlagBit19 | PolygonLightX::sFlagBit5);
   EXPECT_EQ(b.mCollisionFlags, 0u);
   EXPECT_EQ(b.mIndexList[0], 1u);
   EXPECT_EQ(b.mIndexList[2], 2u);

@@ -228,7 +228,7 @@ TEST(MeshListTest, CollisionPolygonsShareCornersAndFollowTheFlags) {
   withPolygons.mPolygonList[1].SetSurfaceFlags(0, 0x20);
   withPolygons.GetMeshAsPolygonLightList(lights);  // appends on the same shared list
   ASSERT_EQ(lights.Size(), 3u);
-  EXPECT_EQ(lights[2].mCollisionFlags, PolygonLightX::FLAG_BIT5);
+  EXPECT_EQ(lights[2].mCollisionFlags, PolygonLightX::sFlagBit5);
   EXPECT_EQ(positions->Size(), 4u);
   delete positions;
 
