@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libepoxy-dev libgl1-mesa-dri mesa-utils
   libopenal-dev libopenal1
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  libpng-dev libsquish-dev glslang-dev glslang-tools
+  libpng-dev libstb-dev libsquish-dev glslang-dev glslang-tools
   xvfb xauth xdotool x11-utils imagemagick
 )
 
